@@ -1,0 +1,14 @@
+// Interface IDs of the view interfaces, which the SDK library we build
+// from does not define.
+#include "pluginterfaces/gui/iplugview.h"
+
+namespace Steinberg
+{
+
+DEF_CLASS_IID(IPlugView)
+DEF_CLASS_IID(IPlugFrame)
+DEF_CLASS_IID(Linux::IEventHandler)
+DEF_CLASS_IID(Linux::ITimerHandler)
+DEF_CLASS_IID(Linux::IRunLoop)
+
+} // namespace Steinberg

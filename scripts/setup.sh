@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Kestrum need, when
+# they are missing. Safe to run again: it installs nothing that is present.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build ccache pkg-config git
+    libgtest-dev libgmock-dev libbenchmark-dev
+    juce-modules-source dpf-source
+    libcairo2-dev libxcb1-dev libsndfile1-dev
+    xvfb xauth xdotool libxtst-dev
+    clang libclang-rt-14-dev
+    ardour
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    if [[ $(id -u) -ne 0 ]]; then
+        sudo="sudo"
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test: the main suite, the suite again
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency tests
+# under ThreadSanitizer, and each fuzzer for a short fixed number of runs.
+# KESTRUM_QUICK=1 runs the main suite only.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+
+jobs=$(nproc)
+step() { printf '\n=== %s ===\n' "$*"; }
+
+build_and_test() { # build-dir ctest-args... -- cmake-args...
+    local dir=$1
+    shift
+    local ctest_args=()
+    while (($#)) && [[ $1 != -- ]]; do
+        ctest_args+=("$1")
+        shift
+    done
+    shift || true
+    cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j"$jobs" ${BUILD_TARGET:+--target "$BUILD_TARGET"}
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs" "${ctest_args[@]}"
+}
+
+step "main suite"
+build_and_test "${KESTRUM_BUILD_DIR:-$root/build}" --
+[[ ${KESTRUM_QUICK:-0} == 1 ]] && exit 0
+
+step "address and undefined-behaviour sanitizers"
+# Real hosts' scanners and Ardour cannot load a sanitized module.
+ASAN_OPTIONS=detect_leaks=1 build_and_test "$root/build-asan" -LE 'ardour' -- \
+    -DKESTRUM_SANITIZE=address,undefined -DKESTRUM_BUILD_BENCHMARKS=OFF
+
+step "thread sanitizer: concurrency tests"
+build_and_test "$root/build-tsan" -R 'Concurr|Race|Thread|DuringProcessing' -- \
+    -DKESTRUM_SANITIZE=thread -DKESTRUM_BUILD_BENCHMARKS=OFF
+
+step "fuzzers"
+CC=clang CXX=clang++ BUILD_TARGET=fuzzers build_and_test "$root/build-fuzz" -L fuzz -- \
+    -DKESTRUM_BUILD_FUZZERS=ON -DKESTRUM_BUILD_TESTS=OFF -DKESTRUM_BUILD_BENCHMARKS=OFF
