@@ -1,0 +1,67 @@
+// The audio processor component: one main audio input and output bus, the
+// Bypass and Mode parameters, and a DcOffsetFilter run over every block.
+#pragma once
+
+#include "processor/dcoffsetfilter.h"
+#include "vst3/audioeffect.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace Kestrum
+{
+
+class Kestrum : public Steinberg::Vst::AudioEffect
+{
+public:
+    Kestrum();
+
+    static Steinberg::FUnknown* createInstance(void* context);
+
+    // IPluginBase
+    Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API terminate() SMTG_OVERRIDE;
+
+    // IComponent
+    Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) SMTG_OVERRIDE;
+
+    // IAudioProcessor
+    Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs,
+                                                     Steinberg::int32 numIns,
+                                                     Steinberg::Vst::SpeakerArrangement* outputs,
+                                                     Steinberg::int32 numOuts) SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup)
+        SMTG_OVERRIDE;
+    Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) SMTG_OVERRIDE;
+
+    // IConnectionPoint / ComponentBase
+    Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) SMTG_OVERRIDE;
+    Steinberg::tresult receiveText(const char* text) SMTG_OVERRIDE;
+
+    // For tests and diagnostics: what the audio thread last applied.
+    FilterMode getFilterMode() const { return filter.getMode(); }
+    int32_t getFilterChannelCount() const { return filter.getChannelCount(); }
+    bool isBypassed() const { return bypass.load(std::memory_order_relaxed); }
+    float getModeValue() const { return modeValue.load(std::memory_order_relaxed); }
+
+private:
+    void applyModeValue(float value);
+    void applyParameterChanges(Steinberg::Vst::IParameterChanges& changes);
+    void processAudio(Steinberg::Vst::ProcessData& data);
+    void updateSampleRate();
+
+    // Written by parameter changes on the audio thread and by setState on the
+    // main thread, read by both: single words behind atomics.
+    std::atomic<bool> bypass{false};
+    std::atomic<float> modeValue{0.5f};
+    // Set by setState; the audio thread applies modeValue to the filter at the
+    // start of its next block, so coefficients never change mid-block.
+    std::atomic<bool> restoredModePending{false};
+
+    Steinberg::int32 sampleRateHz = 0;
+    DcOffsetFilter filter;
+};
+
+} // namespace Kestrum
