@@ -1,0 +1,73 @@
+// The edit controller: the Bypass and Mode parameters with their texts, one
+// unit, the mirror of the processor's state, a short text of its own saved as
+// the controller state, a MIDI controller mapping, and the text messages that
+// the processor sends.
+#pragma once
+
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "pluginterfaces/vst/ivstmessage.h"
+#include "public.sdk/source/vst/vsteditcontroller.h"
+
+namespace Kestrum
+{
+
+class KestrumController : public Steinberg::Vst::EditControllerEx1,
+                          public Steinberg::Vst::IMidiMapping
+{
+public:
+    // Units of the saved message text, its terminator included.
+    static constexpr Steinberg::int32 kMessageUnits = 128;
+    // The flag byte and the text: what getState writes and setState reads.
+    static constexpr Steinberg::int32 kStateSize = 1 + kMessageUnits * 2;
+
+    KestrumController() = default;
+
+    static Steinberg::FUnknown* createInstance(void* context);
+
+    // IPluginBase
+    Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
+    Steinberg::tresult PLUGIN_API terminate() override;
+
+    // IEditController
+    Steinberg::tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
+    Steinberg::tresult PLUGIN_API setState(Steinberg::IBStream* state) override;
+    Steinberg::tresult PLUGIN_API getState(Steinberg::IBStream* state) override;
+    Steinberg::tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
+                                                   Steinberg::Vst::ParameterInfo& info) override;
+    Steinberg::tresult PLUGIN_API getParamStringByValue(Steinberg::Vst::ParamID id,
+                                                        Steinberg::Vst::ParamValue value,
+                                                        Steinberg::Vst::String128 text) override;
+    Steinberg::tresult PLUGIN_API getParamValueByString(Steinberg::Vst::ParamID id,
+                                                        Steinberg::Vst::TChar* text,
+                                                        Steinberg::Vst::ParamValue& value) override;
+
+    // IUnitInfo
+    Steinberg::tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex,
+                                              Steinberg::Vst::UnitInfo& info) override;
+
+    // IMidiMapping
+    Steinberg::tresult PLUGIN_API getMidiControllerAssignment(
+        Steinberg::int32 busIndex, Steinberg::int16 channel,
+        Steinberg::Vst::CtrlNumber midiControllerNumber, Steinberg::Vst::ParamID& id) override;
+
+    // IConnectionPoint / ComponentBase
+    Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
+    Steinberg::tresult receiveText(const char* text) override;
+
+    OBJ_METHODS(KestrumController, EditControllerEx1)
+    DEFINE_INTERFACES
+    DEF_INTERFACE(IMidiMapping)
+    END_DEFINE_INTERFACES(EditControllerEx1)
+    REFCOUNT_METHODS(EditControllerEx1)
+
+private:
+    void setMessageText(const char* text);
+    // Where the list of open editor views is emptied, before the SDK drops
+    // the parameters that those views show.
+    void forgetEditorViews() {}
+
+    bool initialized = false;
+    Steinberg::Vst::TChar messageText[kMessageUnits] = {};
+};
+
+} // namespace Kestrum
