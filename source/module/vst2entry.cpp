@@ -1,0 +1,21 @@
+// The VST 2 face of the module: the processor class wrapped as a VST 2
+// effect under the unique ID 'TkV2'.
+#include "vst2/vst2entry.h"
+#include "module/kestrumcids.h"
+
+#include "pluginterfaces/base/ipluginbase.h"
+
+extern "C" SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory();
+
+namespace
+{
+constexpr int32_t kKestrumVst2UniqueId = Vst2::fourCharCode("TkV2");
+}
+
+Steinberg::Vst::Vst2Wrapper* createEffectInstance(audioMasterCallback host)
+{
+    Steinberg::TUID processorCid;
+    Kestrum::KestrumProcessorUID.toTUID(processorCid);
+    return Steinberg::Vst::Vst2Wrapper::create(GetPluginFactory(), processorCid,
+                                               kKestrumVst2UniqueId, host);
+}
