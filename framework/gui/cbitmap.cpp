@@ -1,0 +1,72 @@
+#include "gui/cbitmap.h"
+
+#include "gui/embeddedresources.h"
+
+#include <cstring>
+
+namespace VSTGUI
+{
+namespace
+{
+
+struct PngReader
+{
+    const unsigned char* data;
+    std::size_t size;
+    std::size_t position;
+};
+
+cairo_status_t readPng(void* closure, unsigned char* out, unsigned int length)
+{
+    auto* reader = static_cast<PngReader*>(closure);
+    if (length > reader->size - reader->position)
+        return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(out, reader->data + reader->position, length);
+    reader->position += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+} // namespace
+
+CBitmap::CBitmap(const CResourceDescription& description)
+{
+    if (const EmbeddedResource* resource = findEmbeddedResource(description.name))
+        decode(resource->data, resource->size);
+}
+
+CBitmap::CBitmap(const unsigned char* pngData, std::size_t size)
+{
+    decode(pngData, size);
+}
+
+CBitmap::~CBitmap()
+{
+    if (image)
+        cairo_surface_destroy(image);
+}
+
+void CBitmap::decode(const unsigned char* pngData, std::size_t size)
+{
+    if (!pngData || size == 0)
+        return;
+    PngReader reader{pngData, size, 0};
+    cairo_surface_t* decoded = cairo_image_surface_create_from_png_stream(readPng, &reader);
+    if (cairo_surface_status(decoded) != CAIRO_STATUS_SUCCESS)
+    {
+        cairo_surface_destroy(decoded);
+        return;
+    }
+    image = decoded;
+}
+
+CCoord CBitmap::getWidth() const
+{
+    return image ? cairo_image_surface_get_width(image) : 0;
+}
+
+CCoord CBitmap::getHeight() const
+{
+    return image ? cairo_image_surface_get_height(image) : 0;
+}
+
+} // namespace VSTGUI

@@ -1,0 +1,71 @@
+// Drawing state and primitives over a cairo context. The same context type
+// draws into a window surface and into an offscreen image.
+#pragma once
+
+#include "gui/cgraphics.h"
+
+#include <cairo.h>
+#include <string>
+
+namespace VSTGUI
+{
+
+class CBitmap;
+
+struct CFontDesc
+{
+    std::string name = "Arial";
+    CCoord size = 12;
+    bool bold = false;
+};
+
+enum CDrawStyle
+{
+    kDrawStroked,
+    kDrawFilled,
+    kDrawFilledAndStroked,
+};
+
+class CDrawContext
+{
+public:
+    // Draws through `context`, which the caller keeps alive and owns.
+    explicit CDrawContext(cairo_t* context);
+    CDrawContext(const CDrawContext&) = delete;
+    CDrawContext& operator=(const CDrawContext&) = delete;
+
+    void setFillColor(const CColor& c) { fillColor = c; }
+    void setFrameColor(const CColor& c) { frameColor = c; }
+    void setFontColor(const CColor& c) { fontColor = c; }
+    void setLineWidth(CCoord width) { lineWidth = width; }
+    void setFont(const CFontDesc& f) { font = f; }
+    const CColor& getFillColor() const { return fillColor; }
+    const CColor& getFrameColor() const { return frameColor; }
+    const CColor& getFontColor() const { return fontColor; }
+
+    void drawRect(const CRect& rect, CDrawStyle style = kDrawStroked);
+    // One line of text inside rect, clipped to it, centred vertically.
+    void drawString(const std::string& text, const CRect& rect, CHoriTxtAlign align = kCenterText);
+    // The part of the picture that starts at offset, into dest.
+    void drawBitmap(const CBitmap& bitmap, const CRect& dest, const CPoint& offset);
+
+    // Further drawing is limited to rect (within any earlier clip) until
+    // the matching restoreState.
+    void saveState();
+    void restoreState();
+    void clipRect(const CRect& rect);
+
+    cairo_t* native() const { return cr; }
+
+private:
+    void setSource(const CColor& c);
+
+    cairo_t* cr;
+    CColor fillColor = kWhiteCColor;
+    CColor frameColor = kBlackCColor;
+    CColor fontColor = kWhiteCColor;
+    CCoord lineWidth = 1;
+    CFontDesc font;
+};
+
+} // namespace VSTGUI

@@ -1,0 +1,248 @@
+#include "gui/cframe.h"
+
+#include "gui/cbitmap.h"
+#include "gui/cdrawcontext.h"
+#include "gui/vstguieditorinterface.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace VSTGUI
+{
+
+CFrame::CFrame(const CRect& rect, void* parent, VSTGUIEditorInterface* owner)
+    : CView(rect), editor(owner)
+{
+    frame = this;
+    if (parent && editor && editor->getRunLoop())
+        platform = createPlatformFrame(*this, parent, rect, editor->getRunLoop());
+}
+
+CFrame::~CFrame()
+{
+    // The window goes first, so no event reaches a half-destroyed frame.
+    platform.reset();
+    modalView = {};
+    mouseDownView = {};
+    for (auto& view : views)
+        view->removed();
+    views.clear();
+}
+
+bool CFrame::addView(CView* view)
+{
+    if (!view || view == this)
+        return false;
+    views.push_back(SharedPointer<CView>::adopt(view));
+    view->attached(this);
+    view->invalid();
+    return true;
+}
+
+bool CFrame::removeView(CView* view)
+{
+    auto it = std::find_if(views.begin(), views.end(),
+                           [view](const SharedPointer<CView>& v) { return v.get() == view; });
+    if (it == views.end())
+        return false;
+    invalidRect(view->getViewSize());
+    if (mouseDownView.get() == view)
+        mouseDownView = {};
+    view->removed();
+    views.erase(it);
+    return true;
+}
+
+CView* CFrame::getView(int index) const
+{
+    if (index < 0 || index >= getNbViews())
+        return nullptr;
+    return views[static_cast<std::size_t>(index)].get();
+}
+
+void CFrame::setBackgroundColor(const CColor& color)
+{
+    backgroundColor = color;
+    invalidRect(size);
+}
+
+void CFrame::setBackground(CBitmap* bitmap)
+{
+    background = SharedPointer<CBitmap>(bitmap);
+    invalidRect(size);
+}
+
+bool CFrame::setModalView(CView* view)
+{
+    if (view && modalView)
+        return false;
+    if (modalView)
+    {
+        invalidRect(modalView->getViewSize());
+        modalView->removed();
+    }
+    mouseDownView = {};
+    modalView = SharedPointer<CView>(view);
+    if (view)
+    {
+        view->attached(this);
+        view->invalid();
+    }
+    return true;
+}
+
+void CFrame::draw(CDrawContext* context)
+{
+    drawRect(context, size);
+}
+
+void CFrame::drawRect(CDrawContext* context, const CRect& updateRect)
+{
+    if (!context)
+        return;
+    CRect area = updateRect;
+    area.bound(size);
+    if (area.isEmpty())
+        return;
+    context->saveState();
+    context->clipRect(area);
+    context->setFillColor(backgroundColor);
+    context->drawRect(size, kDrawFilled);
+    if (background)
+        context->drawBitmap(*background,
+                            CRect(0, 0, background->getWidth(), background->getHeight()),
+                            CPoint(0, 0));
+    for (auto& view : views)
+    {
+        if (view->getViewSize().rectOverlap(area))
+            view->draw(context);
+        view->setDirty(false);
+    }
+    if (modalView)
+    {
+        modalView->draw(context);
+        modalView->setDirty(false);
+    }
+    context->restoreState();
+}
+
+CView* CFrame::viewAt(const CPoint& where) const
+{
+    if (modalView)
+        return modalView->getMouseableArea().pointInside(where) ? modalView.get() : nullptr;
+    for (auto it = views.rbegin(); it != views.rend(); ++it)
+    {
+        if ((*it)->getMouseableArea().pointInside(where))
+            return it->get();
+    }
+    return nullptr;
+}
+
+CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons)
+{
+    // The view is held across the call: its own handler may remove it.
+    SharedPointer<CView> target(viewAt(where));
+    if (!target)
+        return kMouseEventNotHandled;
+    const CMouseEventResult result = target->onMouseDown(where, buttons);
+    if (result == kMouseEventHandled && target->getFrame() == this)
+        mouseDownView = target;
+    return result;
+}
+
+CMouseEventResult CFrame::onMouseUp(CPoint& where, const CButtonState& buttons)
+{
+    SharedPointer<CView> target = mouseDownView;
+    mouseDownView = {};
+    if (!target)
+        return kMouseEventNotHandled;
+    return target->onMouseUp(where, buttons);
+}
+
+CMouseEventResult CFrame::onMouseMoved(CPoint& where, const CButtonState& buttons)
+{
+    SharedPointer<CView> target = mouseDownView;
+    if (!target)
+        return kMouseEventNotHandled;
+    return target->onMouseMoved(where, buttons);
+}
+
+bool CFrame::onWheel(const CPoint& where, float distance, const CButtonState& buttons)
+{
+    if (mouseDownView)
+        return false;
+    SharedPointer<CView> target(viewAt(where));
+    return target && target->onWheel(where, distance, buttons);
+}
+
+void CFrame::idle()
+{
+    for (auto& view : views)
+    {
+        if (view->isDirty())
+            view->invalid();
+    }
+    if (modalView && modalView->isDirty())
+        modalView->invalid();
+    if (platform)
+        platform->redrawInvalid();
+}
+
+void CFrame::invalidRect(const CRect& rect)
+{
+    if (platform)
+        platform->invalidRect(rect);
+}
+
+void CFrame::setSize(CCoord width, CCoord height)
+{
+    size = CRect(size.left, size.top, size.left + width, size.top + height);
+    mouseableArea = size;
+    if (platform)
+    {
+        platform->setSize(size);
+        platform->invalidRect(size);
+    }
+}
+
+bool CFrame::isTypeOf(const char* className) const
+{
+    return (className && std::strcmp(className, "CFrame") == 0) || CView::isTypeOf(className);
+}
+
+void CFrame::platformDrawRect(CDrawContext& context, const CRect& updateRect)
+{
+    drawRect(&context, updateRect);
+}
+
+CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState& buttons)
+{
+    // A listener may close the editor and so release the frame while it
+    // handles the event: it lives until the handling is over.
+    SharedPointer<CFrame> keepAlive(this);
+    return onMouseDown(where, buttons);
+}
+
+CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& buttons)
+{
+    // A listener may close the editor and so release the frame while it
+    // handles the event: it lives until the handling is over.
+    SharedPointer<CFrame> keepAlive(this);
+    return onMouseUp(where, buttons);
+}
+
+CMouseEventResult CFrame::platformOnMouseMoved(CPoint& where, const CButtonState& buttons)
+{
+    // A listener may close the editor and so release the frame while it
+    // handles the event: it lives until the handling is over.
+    SharedPointer<CFrame> keepAlive(this);
+    return onMouseMoved(where, buttons);
+}
+
+bool CFrame::platformOnWheel(const CPoint& where, float distance, const CButtonState& buttons)
+{
+    SharedPointer<CFrame> keepAlive(this);
+    return onWheel(where, distance, buttons);
+}
+
+} // namespace VSTGUI

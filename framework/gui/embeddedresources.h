@@ -1,0 +1,30 @@
+// Files compiled into the module (pictures), found by name. The module that
+// embeds them defines getEmbeddedResources(); the toolkit only looks them up.
+#pragma once
+
+#include <cstddef>
+
+namespace VSTGUI
+{
+
+struct EmbeddedResource
+{
+    const char* name;
+    const unsigned char* data;
+    std::size_t size;
+};
+
+struct EmbeddedResourceList
+{
+    const EmbeddedResource* entries;
+    std::size_t count;
+};
+
+// Defined by the embedding module.
+EmbeddedResourceList getEmbeddedResources();
+
+// The resource whose name equals `name` regardless of ASCII case; null when
+// there is none or name is null.
+const EmbeddedResource* findEmbeddedResource(const char* name);
+
+} // namespace VSTGUI

@@ -1,0 +1,231 @@
+// The editor in a real X window under Xvfb, driven only by the host's run
+// loop: clicks and drags sent with xdotool become edits on the controller.
+#include "support/editorfixture.h"
+#include "support/testrunloop.h"
+
+#include "gui/canimknob.h"
+#include "gui/cframe.h"
+
+#include <cairo.h>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+using namespace Steinberg;
+using Calls = std::vector<std::string>;
+
+namespace
+{
+
+struct Free
+{
+    void operator()(void* p) const { std::free(p); }
+};
+
+class X11EditorTest : public KestrumTest::EditorTest
+{
+protected:
+    void SetUp() override
+    {
+        if (access("/usr/bin/Xvfb", X_OK) != 0 || access("/usr/bin/xdotool", X_OK) != 0)
+            GTEST_SKIP() << "Xvfb or xdotool missing";
+        KestrumTest::EditorTest::SetUp();
+        display = ":" + std::to_string(90 + getpid() % 100);
+        server = fork();
+        if (server == 0)
+        {
+            // Dies with the test, and keeps off the test's output.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int devNull = open("/dev/null", O_WRONLY);
+            dup2(devNull, 1);
+            dup2(devNull, 2);
+            execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-nolisten", "tcp", "-screen", "0",
+                  "640x480x24", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(server, 0);
+        setenv("DISPLAY", display.c_str(), 1);
+        for (int i = 0; i < 100 && !connection; ++i)
+        {
+            usleep(50000);
+            xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+            if (xcb_connection_has_error(c))
+                xcb_disconnect(c);
+            else
+                connection = c;
+        }
+        ASSERT_NE(connection, nullptr) << "Xvfb did not start";
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        parent = xcb_generate_id(connection);
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, parent, screen->root, 0, 0, 270, 170, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(connection, parent);
+        xcb_flush(connection);
+        view->setFrame(&loop);
+    }
+    void TearDown() override
+    {
+        if (view)
+            view->setFrame(nullptr);
+        KestrumTest::EditorTest::TearDown();
+        if (connection)
+            xcb_disconnect(connection);
+        if (server > 0)
+        {
+            kill(server, SIGTERM);
+            waitpid(server, nullptr, 0);
+        }
+    }
+
+    void attach()
+    {
+        ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)),
+                                 kPlatformTypeX11EmbedWindowID),
+                  kResultOk);
+        // The embedder maps the client window, as XEmbed asks.
+        xcb_map_subwindows(connection, parent);
+        xcb_flush(connection);
+        loop.pump(300);
+    }
+
+    void xdotool(const std::string& actions)
+    {
+        const std::string command = "xdotool mousemove --window " + std::to_string(parent) + " " +
+                                    actions + " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        loop.pump(300);
+    }
+
+    // What the window shows, saved for a look; false when it cannot be read.
+    bool saveScreenshot(const char* file)
+    {
+        std::unique_ptr<xcb_get_image_reply_t, Free> image(xcb_get_image_reply(
+            connection,
+            xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, parent, 0, 0, 270, 170, ~0u),
+            nullptr));
+        if (!image || image->depth != 24)
+            return false;
+        cairo_surface_t* s = cairo_image_surface_create_for_data(
+            xcb_get_image_data(image.get()), CAIRO_FORMAT_RGB24, 270, 170, 270 * 4);
+        std::filesystem::create_directories("screenshots");
+        const bool ok =
+            cairo_surface_write_to_png(s, (std::string("screenshots/") + file).c_str()) ==
+            CAIRO_STATUS_SUCCESS;
+        cairo_surface_destroy(s);
+        return ok;
+    }
+
+    std::string display;
+    pid_t server = -1;
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t parent = 0;
+    KestrumTest::TestRunLoop loop;
+};
+
+TEST_F(X11EditorTest, EmbedsAnUnmappedChildWithXEmbedInfo)
+{
+    ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)),
+                             kPlatformTypeX11EmbedWindowID),
+              kResultOk);
+    ASSERT_TRUE(view->getFrame()->hasWindow());
+    EXPECT_EQ(loop.handlerCount(), 1u);
+    EXPECT_EQ(loop.timerCount(), 1u);
+    EXPECT_EQ(loop.resizeCalls, 1);
+
+    std::unique_ptr<xcb_query_tree_reply_t, Free> tree(
+        xcb_query_tree_reply(connection, xcb_query_tree(connection, parent), nullptr));
+    ASSERT_TRUE(tree);
+    ASSERT_EQ(xcb_query_tree_children_length(tree.get()), 1);
+    const xcb_window_t child = xcb_query_tree_children(tree.get())[0];
+    std::unique_ptr<xcb_get_window_attributes_reply_t, Free> attributes(
+        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, child),
+                                        nullptr));
+    ASSERT_TRUE(attributes);
+    EXPECT_EQ(attributes->map_state, XCB_MAP_STATE_UNMAPPED);
+
+    std::unique_ptr<xcb_intern_atom_reply_t, Free> atom(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 1, 12, "_XEMBED_INFO"), nullptr));
+    ASSERT_TRUE(atom);
+    std::unique_ptr<xcb_get_property_reply_t, Free> info(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, child, atom->atom, atom->atom, 0, 2), nullptr));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(xcb_get_property_value_length(info.get()), 8);
+
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(loop.handlerCount(), 0u);
+    EXPECT_EQ(loop.timerCount(), 0u);
+}
+
+TEST_F(X11EditorTest, ClicksAndDragsBecomeEdits)
+{
+    controller->setParamNormalized(Kestrum::kModeId, 0.9);
+    controller->setKnobMode(Vst::kCircularMode);
+    controller->calls.clear();
+    attach();
+
+    EXPECT_TRUE(saveScreenshot("x11-normal.png"));
+    xdotool("200 25 click 1");
+    EXPECT_EQ(controller->calls, (Calls{"begin 0", "set 0 1", "perform 0 1", "end 0"}));
+    EXPECT_TRUE(saveScreenshot("x11-bypass-on.png"));
+
+    controller->calls.clear();
+    xdotool("200 110 keydown ctrl click 1 keyup ctrl");
+    EXPECT_EQ(controller->calls, (Calls{"begin 1", "set 1 0.5", "perform 1 0.5", "end 1"}));
+
+    controller->calls.clear();
+    xdotool("200 110 mousedown 1 mousemove --window " + std::to_string(parent) +
+            " 230 110 mouseup 1");
+    ASSERT_GE(controller->calls.size(), 4u);
+    EXPECT_EQ(controller->calls.front(), "begin 1");
+    EXPECT_EQ(controller->calls.back(), "end 1");
+    EXPECT_NEAR(controller->getParamNormalized(Kestrum::kModeId), 5.0 / 6.0, 1e-6);
+
+    // The product panel opens the splash and makes no edit; a click closes it.
+    controller->calls.clear();
+    xdotool("60 80 click 1");
+    EXPECT_NE(view->getFrame()->getModalView(), nullptr);
+    EXPECT_TRUE(saveScreenshot("x11-splash.png"));
+    xdotool("60 80 click 1");
+    EXPECT_EQ(view->getFrame()->getModalView(), nullptr);
+    EXPECT_TRUE(controller->calls.empty());
+
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_EQ(loop.handlerCount(), 0u);
+    EXPECT_EQ(loop.timerCount(), 0u);
+}
+
+TEST_F(X11EditorTest, RepeatedAttachAndRemove)
+{
+    for (int i = 0; i < 20; ++i)
+    {
+        ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)),
+                                 kPlatformTypeX11EmbedWindowID),
+                  kResultOk);
+        EXPECT_EQ(view->attached(reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)),
+                                 kPlatformTypeX11EmbedWindowID),
+                  kResultFalse)
+            << "already attached";
+        loop.pump(10);
+        ASSERT_EQ(view->removed(), kResultOk);
+        EXPECT_EQ(loop.handlerCount() + loop.timerCount(), 0u);
+    }
+}
+
+TEST_F(X11EditorTest, BadParentWindowLeavesNoWindow)
+{
+    ASSERT_EQ(view->attached(reinterpret_cast<void*>(std::uintptr_t{0x7fffff0}),
+                             kPlatformTypeX11EmbedWindowID),
+              kResultOk);
+    EXPECT_FALSE(view->getFrame()->hasWindow());
+    EXPECT_EQ(loop.handlerCount(), 0u);
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+} // namespace
