@@ -9,7 +9,7 @@
 namespace KestrumHost
 {
 
-class ParamValueQueue : public Steinberg::Vst::IParamValueQueue
+class ParamValueQueue final : public Steinberg::Vst::IParamValueQueue
 {
 public:
     explicit ParamValueQueue(Steinberg::Vst::ParamID id = 0) : paramId(id) {}
@@ -40,7 +40,7 @@ private:
     std::vector<Point> points;
 };
 
-class ParameterChanges : public Steinberg::Vst::IParameterChanges
+class ParameterChanges final : public Steinberg::Vst::IParameterChanges
 {
 public:
     // Adds a point to the queue of the parameter, making the queue if needed.

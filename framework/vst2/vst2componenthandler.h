@@ -15,7 +15,7 @@ namespace Steinberg
 namespace Vst
 {
 
-class Vst2ComponentHandler : public IComponentHandler
+class Vst2ComponentHandler final : public IComponentHandler
 {
 public:
     // `parameterIds[i]` is the VST 3 ID of the VST 2 parameter index i. The

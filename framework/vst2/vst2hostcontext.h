@@ -11,7 +11,7 @@ namespace Steinberg
 namespace Vst
 {
 
-class Vst2HostContext : public HostApplication
+class Vst2HostContext final : public HostApplication
 {
 public:
     explicit Vst2HostContext(std::string hostName);

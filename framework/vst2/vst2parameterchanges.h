@@ -12,7 +12,7 @@ namespace Steinberg
 namespace Vst
 {
 
-class Vst2ParamValueQueue : public IParamValueQueue
+class Vst2ParamValueQueue final : public IParamValueQueue
 {
 public:
     explicit Vst2ParamValueQueue(int32 capacity);
@@ -41,7 +41,7 @@ private:
     int32 used = 0;
 };
 
-class Vst2ParameterChanges : public IParameterChanges
+class Vst2ParameterChanges final : public IParameterChanges
 {
 public:
     // Room for `maxParameters` queues of `maxPoints` points each.
