@@ -2,6 +2,7 @@
 
 #include "controller/bypassparameter.h"
 #include "controller/modeparameter.h"
+#include "editor/kestrumeditorview.h"
 #include "module/kestrumparamids.h"
 #include "vst3/textmessage.h"
 
@@ -9,6 +10,7 @@
 #include "pluginterfaces/base/ustring.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -206,6 +208,55 @@ tresult PLUGIN_API KestrumController::getMidiControllerAssignment(int32 busIndex
 // The SDK's own handling reads the text into a buffer that a long text
 // leaves unterminated and converts it with a converter that throws on a
 // lone surrogate; this one bounds the text and converts it safely.
+tresult PLUGIN_API KestrumController::setParamNormalized(ParamID id, ParamValue value)
+{
+    const tresult result = EditControllerEx1::setParamNormalized(id, value);
+    // The length is read afresh at every step: a view may close while it is
+    // being updated.
+    for (size_t i = 0; i < editorViews.size(); ++i)
+    {
+        if (KestrumEditorView* view = editorViews[i])
+            view->update(id, value);
+    }
+    return result;
+}
+
+IPlugView* PLUGIN_API KestrumController::createView(FIDString name)
+{
+    if (!name || std::strcmp(name, "editor") != 0)
+        return nullptr;
+    auto* view = new (std::nothrow) KestrumEditorView(this);
+    return view ? static_cast<IPlugView*>(view) : nullptr;
+}
+
+void KestrumController::editorAttached(EditorView* view)
+{
+    if (auto* editor = dynamic_cast<KestrumEditorView*>(view))
+        editorViews.push_back(editor);
+}
+
+void KestrumController::editorRemoved(EditorView* view)
+{
+    if (!dynamic_cast<KestrumEditorView*>(view))
+        return;
+    const auto it =
+        std::find_if(editorViews.begin(), editorViews.end(),
+                     [view](KestrumEditorView* e) { return static_cast<EditorView*>(e) == view; });
+    if (it != editorViews.end())
+        editorViews.erase(it);
+}
+
+void KestrumController::editorDestroyed(EditorView* view)
+{
+    // Called from the base destructor, when the view is no longer a
+    // KestrumEditorView: compare addresses only, and drop every entry, so no
+    // dangling pointer is ever updated.
+    editorViews.erase(std::remove_if(editorViews.begin(), editorViews.end(),
+                                     [view](KestrumEditorView* e)
+                                     { return static_cast<EditorView*>(e) == view; }),
+                      editorViews.end());
+}
+
 tresult PLUGIN_API KestrumController::notify(IMessage* message)
 {
     std::string text;

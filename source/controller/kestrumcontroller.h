@@ -8,8 +8,12 @@
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
 
+#include <vector>
+
 namespace Kestrum
 {
+
+class KestrumEditorView;
 
 class KestrumController : public Steinberg::Vst::EditControllerEx1,
                           public Steinberg::Vst::IMidiMapping
@@ -37,9 +41,19 @@ public:
     Steinberg::tresult PLUGIN_API getParamStringByValue(Steinberg::Vst::ParamID id,
                                                         Steinberg::Vst::ParamValue value,
                                                         Steinberg::Vst::String128 text) override;
+    Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID id,
+                                                     Steinberg::Vst::ParamValue value) override;
+    Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
     Steinberg::tresult PLUGIN_API getParamValueByString(Steinberg::Vst::ParamID id,
                                                         Steinberg::Vst::TChar* text,
                                                         Steinberg::Vst::ParamValue& value) override;
+
+    // Editor registry: open views, in the order they were attached, receive
+    // every value set through setParamNormalized.
+    void editorAttached(Steinberg::Vst::EditorView* view) override;
+    void editorRemoved(Steinberg::Vst::EditorView* view) override;
+    void editorDestroyed(Steinberg::Vst::EditorView* view) override;
+    const std::vector<KestrumEditorView*>& getEditorViews() const { return editorViews; }
 
     // IUnitInfo
     Steinberg::tresult PLUGIN_API getUnitInfo(Steinberg::int32 unitIndex,
@@ -62,9 +76,11 @@ public:
 
 private:
     void setMessageText(const char* text);
-    // Where the list of open editor views is emptied, before the SDK drops
-    // the parameters that those views show.
-    void forgetEditorViews() {}
+    // Emptied before the SDK drops the parameters that those views show.
+    void forgetEditorViews() { editorViews.clear(); }
+
+    // Not counted: each view holds a reference to the controller instead.
+    std::vector<KestrumEditorView*> editorViews;
 
     bool initialized = false;
     Steinberg::Vst::TChar messageText[kMessageUnits] = {};

@@ -63,7 +63,7 @@ class EditorTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(controller->initialize(host.get()), Steinberg::kResultOk);
+        ASSERT_EQ(controller->initialize(&host), Steinberg::kResultOk);
         view = Steinberg::owned(new Kestrum::KestrumEditorView(controller.get()));
     }
     void TearDown() override
@@ -75,8 +75,8 @@ protected:
         controller->terminate();
     }
 
-    Steinberg::IPtr<Steinberg::Vst::HostApplication> host =
-        Steinberg::owned(new Steinberg::Vst::HostApplication);
+    // The SDK's host application does not count references: it lives here.
+    Steinberg::Vst::HostApplication host;
     Steinberg::IPtr<RecordingController> controller = Steinberg::owned(new RecordingController);
     Steinberg::IPtr<Kestrum::KestrumEditorView> view;
 };
