@@ -6,5 +6,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/configure.sh"
 build=${KESTRUM_BUILD_DIR:-$root/build}
-cmake --install "$build"
+cmake --install "$build" --component plugin
 "$build/tools/kestrum-process"

@@ -1,0 +1,58 @@
+// cmake --install as a user runs it: the plug-in lands where hosts look, and
+// the installed tool finds the installed plug-in.
+#include "support/childprocess.h"
+#include "support/tempdir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using KestrumTest::runProcess;
+using KestrumTest::TempDir;
+
+namespace
+{
+
+const char kBinaryInBundle[] = "Tavrek Kestrum.vst3/Contents/x86_64-linux/Tavrek Kestrum.so";
+
+} // namespace
+
+TEST(Install, PrefixGetsLibFoldersAndTheToolUsesThem)
+{
+    TempDir prefix;
+    TempDir home; // empty: nothing installed for this user
+    for (const char* component : {"plugin", "tool"})
+    {
+        const auto install =
+            runProcess({KESTRUM_CMAKE_COMMAND, "--install", KESTRUM_BUILD_DIR, "--component",
+                        component, "--prefix", prefix.path().string()});
+        ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+    }
+    EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst3" / kBinaryInBundle));
+    EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst/TK Kestrum VST2.so"));
+    const fs::path tool = prefix.path() / "bin/kestrum-process";
+    ASSERT_TRUE(fs::is_regular_file(tool));
+
+    const auto demo = runProcess({tool.string()}, {"HOME=" + home.path().string()});
+    ASSERT_EQ(demo.exitCode, 0) << demo.err;
+    const std::string bundle = (prefix.path() / "lib/vst3/Tavrek Kestrum.vst3").string();
+    EXPECT_NE(demo.out.find("(VST 3, " + bundle + ")"), std::string::npos) << demo.out;
+}
+
+TEST(Install, DefaultPrefixMeansTheUsersPluginFolders)
+{
+    if (!KESTRUM_INSTALLS_TO_HOME)
+        GTEST_SKIP() << "this build was configured with its own install prefix";
+    TempDir home;
+    const auto install =
+        runProcess({KESTRUM_CMAKE_COMMAND, "--install", KESTRUM_BUILD_DIR, "--component", "plugin"},
+                   {"HOME=" + home.path().string()});
+    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+    EXPECT_TRUE(fs::is_regular_file(home.path() / ".vst3" / kBinaryInBundle));
+    EXPECT_TRUE(fs::is_regular_file(home.path() / ".vst/TK Kestrum VST2.so"));
+    // The tool prefers the user's folder over the build tree.
+    const auto demo = runProcess({KESTRUM_PROCESS_TOOL}, {"HOME=" + home.path().string()});
+    ASSERT_EQ(demo.exitCode, 0) << demo.err;
+    EXPECT_NE(demo.out.find(home.path().string() + "/.vst3/Tavrek Kestrum.vst3"), std::string::npos)
+        << demo.out;
+}
