@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <new>
 
+// Every form of the global allocation functions is replaced, so that memory
+// is always released by the same family that made it (sanitizers check that).
+
 namespace
 {
 thread_local bool counting = false;
@@ -62,6 +65,44 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
     {
         return nullptr;
     }
+}
+void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept
+{
+    try
+    {
+        return allocate(size, static_cast<std::size_t>(a));
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept
+{
+    try
+    {
+        return allocate(size, static_cast<std::size_t>(a));
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    std::free(p);
 }
 void operator delete(void* p) noexcept
 {
