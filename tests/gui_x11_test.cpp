@@ -2,20 +2,16 @@
 // loop: clicks and drags sent with xdotool become edits on the controller.
 #include "support/editorfixture.h"
 #include "support/testrunloop.h"
+#include "support/xvfb.h"
 
 #include "gui/canimknob.h"
 #include "gui/cframe.h"
 
 #include <cairo.h>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 using namespace Steinberg;
@@ -34,34 +30,13 @@ class X11EditorTest : public KestrumTest::EditorTest
 protected:
     void SetUp() override
     {
-        if (access("/usr/bin/Xvfb", X_OK) != 0 || access("/usr/bin/xdotool", X_OK) != 0)
+        if (!KestrumTest::XvfbServer::available())
             GTEST_SKIP() << "Xvfb or xdotool missing";
         KestrumTest::EditorTest::SetUp();
-        display = ":" + std::to_string(90 + getpid() % 100);
-        server = fork();
-        if (server == 0)
-        {
-            // Dies with the test, and keeps off the test's output.
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int devNull = open("/dev/null", O_WRONLY);
-            dup2(devNull, 1);
-            dup2(devNull, 2);
-            execl("/usr/bin/Xvfb", "Xvfb", display.c_str(), "-nolisten", "tcp", "-screen", "0",
-                  "640x480x24", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        ASSERT_GT(server, 0);
-        setenv("DISPLAY", display.c_str(), 1);
-        for (int i = 0; i < 100 && !connection; ++i)
-        {
-            usleep(50000);
-            xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-            if (xcb_connection_has_error(c))
-                xcb_disconnect(c);
-            else
-                connection = c;
-        }
-        ASSERT_NE(connection, nullptr) << "Xvfb did not start";
+        xvfb = std::make_unique<KestrumTest::XvfbServer>();
+        ASSERT_TRUE(xvfb->running()) << xvfb->problem();
+        connection = xcb_connect(nullptr, nullptr);
+        ASSERT_FALSE(xcb_connection_has_error(connection));
         xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
         parent = xcb_generate_id(connection);
         xcb_create_window(connection, XCB_COPY_FROM_PARENT, parent, screen->root, 0, 0, 270, 170, 0,
@@ -77,11 +52,7 @@ protected:
         KestrumTest::EditorTest::TearDown();
         if (connection)
             xcb_disconnect(connection);
-        if (server > 0)
-        {
-            kill(server, SIGTERM);
-            waitpid(server, nullptr, 0);
-        }
+        xvfb.reset();
     }
 
     void attach()
@@ -97,9 +68,7 @@ protected:
 
     void xdotool(const std::string& actions)
     {
-        const std::string command = "xdotool mousemove --window " + std::to_string(parent) + " " +
-                                    actions + " >/dev/null 2>&1";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        ASSERT_TRUE(KestrumTest::xdotoolInWindow(parent, actions)) << actions;
         loop.pump(300);
     }
 
@@ -122,8 +91,7 @@ protected:
         return ok;
     }
 
-    std::string display;
-    pid_t server = -1;
+    std::unique_ptr<KestrumTest::XvfbServer> xvfb;
     xcb_connection_t* connection = nullptr;
     xcb_window_t parent = 0;
     KestrumTest::TestRunLoop loop;

@@ -149,7 +149,7 @@ TEST(Vst2Module, IdentifiesItselfToTheHost)
     EXPECT_TRUE(e.flags & Vst2::effFlagsProgramChunks);
     EXPECT_FALSE(e.flags & Vst2::effFlagsIsSynth);
     EXPECT_FALSE(e.flags & Vst2::effFlagsCanDoubleReplacing);
-    EXPECT_FALSE(e.flags & Vst2::effFlagsHasEditor);
+    EXPECT_TRUE(e.flags & Vst2::effFlagsHasEditor);
     EXPECT_EQ(e.process_double, nullptr);
     EXPECT_NE(e.process_float, nullptr);
 

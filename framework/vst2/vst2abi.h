@@ -103,6 +103,7 @@ enum HostOpcode : int32_t
     audioMasterVersion = 1,
     audioMasterIdle = 3,
     audioMasterIOChanged = 13,
+    audioMasterSizeWindow = 15,
     audioMasterGetSampleRate = 16,
     audioMasterGetBlockSize = 17,
     audioMasterGetVendorString = 32,

@@ -78,6 +78,8 @@ Vst2Wrapper::Vst2Wrapper(audioMasterCallback host) : host(host), hostContext("VS
 
 Vst2Wrapper::~Vst2Wrapper()
 {
+    // An editor the host left open goes while its controller still works.
+    editor.reset();
     suspend();
     if (controller)
         controller->setComponentHandler(nullptr);
@@ -227,7 +229,7 @@ void Vst2Wrapper::setUpParameters()
     inputChanges = std::make_unique<Vst2ParameterChanges>(numParameters, 1);
     outputChanges =
         std::make_unique<Vst2ParameterChanges>(numParameters, kOutputPointsPerParameter);
-    editor = std::make_unique<Vst2EditorAdapter>(controller.get());
+    editor = std::make_unique<Vst2EditorAdapter>(controller.get(), host, &effect);
 }
 
 void Vst2Wrapper::fillEffect(int32 vst2UniqueId)

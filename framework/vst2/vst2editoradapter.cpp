@@ -1,0 +1,150 @@
+#include "vst2/vst2editoradapter.h"
+
+#include "vst2/vst2xembed.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+namespace Steinberg
+{
+namespace Vst
+{
+namespace
+{
+
+constexpr char kEditorViewType[] = "editor";
+
+int16_t toInt16(int32 value)
+{
+    return static_cast<int16_t>(std::clamp<int32>(value, std::numeric_limits<int16_t>::min(),
+                                                  std::numeric_limits<int16_t>::max()));
+}
+
+} // namespace
+
+Vst2EditorAdapter::Vst2EditorAdapter(IEditController* controller, audioMasterCallback host,
+                                     AEffect* effect, Vst2RunLoop::Clock clock, Embedder embedder)
+    : controller(controller), embedder(embedder ? std::move(embedder) : Embedder(mapXEmbedClients)),
+      loop(owned(new Vst2RunLoop(std::move(clock)))),
+      plugFrame(owned(new Vst2PlugFrame(host, effect, loop)))
+{
+    // Asked with a throw-away view, as the host wants to know before it
+    // opens anything.
+    if (makeView())
+        editorAvailable =
+            view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID) == kResultTrue;
+    dropView();
+}
+
+Vst2EditorAdapter::~Vst2EditorAdapter()
+{
+    closeEditor();
+    plugFrame->detach();
+}
+
+intptr_t Vst2EditorAdapter::dispatch(int32 opcode, int32 /*index*/, intptr_t /*value*/, void* ptr,
+                                     float /*opt*/)
+{
+    if (!editorAvailable)
+        return 0;
+    switch (opcode)
+    {
+    case Vst2::effEditGetRect:
+        return getRect(ptr);
+    case Vst2::effEditOpen:
+        return openEditor(ptr);
+    case Vst2::effEditClose:
+        return closeEditor();
+    case Vst2::effEditIdle:
+        return idle();
+    default:
+        return 0;
+    }
+}
+
+bool Vst2EditorAdapter::makeView()
+{
+    if (view)
+        return true;
+    if (!controller)
+        return false;
+    IPlugView* newView = controller->createView(kEditorViewType);
+    if (!newView)
+        return false;
+    view = owned(newView);
+    return true;
+}
+
+void Vst2EditorAdapter::dropView()
+{
+    if (view)
+        view->setFrame(nullptr);
+    view = nullptr;
+}
+
+intptr_t Vst2EditorAdapter::getRect(void* ptr)
+{
+    if (!ptr)
+        return 0;
+    auto** answer = static_cast<vst_rect**>(ptr);
+    *answer = nullptr;
+    // The view made here is the one effEditOpen shows, so the size agrees.
+    ViewRect size;
+    if (!makeView() || view->getSize(&size) != kResultOk)
+        return 0;
+    rect.top = toInt16(size.top);
+    rect.left = toInt16(size.left);
+    rect.bottom = toInt16(size.bottom);
+    rect.right = toInt16(size.right);
+    *answer = &rect;
+    return 1;
+}
+
+intptr_t Vst2EditorAdapter::openEditor(void* parent)
+{
+    if (!parent || open || !makeView())
+        return 0;
+    view->setFrame(plugFrame);
+    if (view->attached(parent, kPlatformTypeX11EmbedWindowID) != kResultOk)
+    {
+        dropView();
+        loop->clear();
+        return 0;
+    }
+    open = true;
+    // A VST 2 host does not map XEmbed clients: without this the editor
+    // would stay invisible. A window that cannot be reached means the
+    // editor cannot show either.
+    if (!embedder(reinterpret_cast<std::uintptr_t>(parent)))
+    {
+        closeEditor();
+        return 0;
+    }
+    return 1;
+}
+
+intptr_t Vst2EditorAdapter::closeEditor()
+{
+    if (!view)
+        return 0;
+    const bool wasOpen = open;
+    open = false;
+    if (wasOpen)
+        view->removed();
+    dropView();
+    // Whatever the view left registered must not be called any more.
+    loop->clear();
+    return wasOpen ? 1 : 0;
+}
+
+intptr_t Vst2EditorAdapter::idle()
+{
+    if (!open)
+        return 0;
+    loop->service();
+    return 1;
+}
+
+} // namespace Vst
+} // namespace Steinberg
