@@ -1,8 +1,8 @@
 // Bus layouts, sample rates, parameter queues and audio as a host may send
 // them: nothing may crash, and finite audio must come out finite.
 #include "fuzzstream.h"
-#include "host/parameterchanges.h"
 #include "processor/kestrum.h"
+#include "vst3/parameterchanges.h"
 
 #include "pluginterfaces/vst/vstspeaker.h"
 
@@ -12,7 +12,8 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 using namespace KestrumFuzz;
 
-namespace {
+namespace
+{
 
 SpeakerArrangement arrangementWith(std::uint8_t channels)
 {
@@ -55,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (auto& c : out)
         outPtrs.push_back(c.data());
 
-    KestrumHost::ParameterChanges changes;
+    ParameterChanges changes;
     bool finiteInput = true; // since activation: large inputs may leave large registers
     while (reader.remaining() > 0)
     {

@@ -5,7 +5,7 @@ using namespace Steinberg;
 namespace KestrumHost
 {
 
-EditorHost::EditorHost() : loop(owned(new RunLoop)) {}
+EditorHost::EditorHost() : loop(owned(new Vst::PollRunLoop)) {}
 
 EditorHost::~EditorHost()
 {

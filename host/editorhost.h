@@ -3,8 +3,8 @@
 // IPlugFrame and its run loop driven by poll() in the caller's thread.
 #pragma once
 
-#include "host/runloop.h"
 #include "host/x11window.h"
+#include "vst3/pollrunloop.h"
 
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/gui/iplugview.h"
@@ -36,7 +36,7 @@ public:
 
     Steinberg::IPlugView* view() const { return attachedView; }
     X11Window* window() const { return hostWindow.get(); }
-    RunLoop& runLoop() const { return *loop; }
+    Steinberg::Vst::PollRunLoop& runLoop() const { return *loop; }
     int resizeRequests() const { return resizeCount; }
 
     // IPlugFrame: the window takes the size the view asks for.
@@ -49,7 +49,7 @@ public:
     Steinberg::uint32 PLUGIN_API release() override { return 1; }
 
 private:
-    Steinberg::IPtr<RunLoop> loop;
+    Steinberg::IPtr<Steinberg::Vst::PollRunLoop> loop;
     Steinberg::IPtr<Steinberg::IPlugView> attachedView;
     std::unique_ptr<X11Window> hostWindow;
     int resizeCount = 0;

@@ -209,6 +209,12 @@ bool Vst3Plugin::initialise(const TUID processorClassId, std::string& error)
         error = "the factory made no edit controller";
         return false;
     }
+    // Room for one queue per parameter, so that no edit of a block is refused;
+    // bounded, as the count is the plug-in's word.
+    const int32 maxQueues = std::clamp(controllerPtr->getParameterCount(),
+                                       ParameterChanges::kDefaultMaxParameters, int32{1024});
+    inputParameterChanges = ParameterChanges(maxQueues);
+    outputParameterChanges = ParameterChanges(maxQueues);
     controllerPtr->setComponentHandler(handlerPtr);
     handlerPtr->setEditListener([this](ParamID id, ParamValue value)
                                 { inputParameterChanges.add(id, value); });
@@ -342,8 +348,7 @@ bool Vst3Plugin::setParameter(std::uint32_t id, double normalized)
         return false;
     if (controllerPtr->setParamNormalized(id, normalized) != kResultOk)
         return false;
-    inputParameterChanges.add(id, normalized);
-    return true;
+    return inputParameterChanges.add(id, normalized);
 }
 
 double Vst3Plugin::getParameter(std::uint32_t id) const

@@ -5,8 +5,9 @@
 
 #include "host/componenthandler.h"
 #include "host/hostedplugin.h"
-#include "host/parameterchanges.h"
 #include "host/vst3module.h"
+
+#include "vst3/parameterchanges.h"
 
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
@@ -67,7 +68,7 @@ public:
     ComponentHandler& handler() const { return *handlerPtr; }
     Vst3Module& module() const { return *modulePtr; }
     // What the processor reported in its last block.
-    ParameterChanges& outputChanges() { return outputParameterChanges; }
+    Steinberg::Vst::ParameterChanges& outputChanges() { return outputParameterChanges; }
 
 private:
     explicit Vst3Plugin(std::shared_ptr<Vst3Module> module);
@@ -99,8 +100,8 @@ private:
     int pluginChannels = 0;
     int maxFrames = 0;
     Steinberg::Vst::ProcessContext processContext{};
-    ParameterChanges inputParameterChanges;
-    ParameterChanges outputParameterChanges;
+    Steinberg::Vst::ParameterChanges inputParameterChanges;
+    Steinberg::Vst::ParameterChanges outputParameterChanges;
     std::vector<float> scratch;
     std::vector<float*> inputPointers;
     std::vector<float*> outputPointers;

@@ -2,10 +2,10 @@
 // be what the processor applies, and the processor's messages must arrive.
 #include "controllerfixture.h"
 
-#include "host/parameterchanges.h"
 #include "module/kestrumparamids.h"
 #include "processor/kestrum.h"
 #include "support/teststreams.h"
+#include "vst3/parameterchanges.h"
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 
@@ -86,7 +86,7 @@ TEST_F(ControllerWithProcessorTest, SavedProcessorStateShowsTheAppliedSettings)
     const double bypasses[] = {1.0, 0.0, 0.7, 0.4};
     for (size_t i = 0; i < std::size(modes); ++i)
     {
-        KestrumHost::ParameterChanges changes;
+        ParameterChanges changes;
         changes.add(kBypassId, bypasses[i % std::size(bypasses)]);
         changes.add(kModeId, modes[i]);
         runBlock(&changes);

@@ -48,7 +48,7 @@ TEST_F(GuiCyclesTest, Vst3AttachAndRemove)
         ASSERT_TRUE(view);
         ASSERT_TRUE(host.attach(view, error)) << "cycle " << i << ": " << error;
         ASSERT_EQ(host.window()->childCount(true), 1) << "cycle " << i;
-        host.runLoop().runOnce();
+        host.runLoop().service(0);
         // A value pushed to the open view between cycles.
         plugin->controller()->setParamNormalized(1, (i % 3) / 2.0);
         ASSERT_TRUE(host.remove());

@@ -1,7 +1,7 @@
 // The editor in a real X window under Xvfb, driven only by the host's run
 // loop: clicks and drags sent with xdotool become edits on the controller.
 #include "support/editorfixture.h"
-#include "support/testrunloop.h"
+#include "support/testplugframe.h"
 #include "support/xvfb.h"
 
 #include "gui/canimknob.h"
@@ -43,7 +43,7 @@ protected:
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
         xcb_map_window(connection, parent);
         xcb_flush(connection);
-        view->setFrame(&loop);
+        view->setFrame(&frame);
     }
     void TearDown() override
     {
@@ -63,13 +63,13 @@ protected:
         // The embedder maps the client window, as XEmbed asks.
         xcb_map_subwindows(connection, parent);
         xcb_flush(connection);
-        loop.pump(300);
+        frame.pump(300);
     }
 
     void xdotool(const std::string& actions)
     {
         ASSERT_TRUE(KestrumTest::xdotoolInWindow(parent, actions)) << actions;
-        loop.pump(300);
+        frame.pump(300);
     }
 
     // What the window shows, saved for a look; false when it cannot be read.
@@ -94,7 +94,7 @@ protected:
     std::unique_ptr<KestrumTest::XvfbServer> xvfb;
     xcb_connection_t* connection = nullptr;
     xcb_window_t parent = 0;
-    KestrumTest::TestRunLoop loop;
+    KestrumTest::TestPlugFrame frame;
 };
 
 TEST_F(X11EditorTest, EmbedsAnUnmappedChildWithXEmbedInfo)
@@ -103,9 +103,9 @@ TEST_F(X11EditorTest, EmbedsAnUnmappedChildWithXEmbedInfo)
                              kPlatformTypeX11EmbedWindowID),
               kResultOk);
     ASSERT_TRUE(view->getFrame()->hasWindow());
-    EXPECT_EQ(loop.handlerCount(), 1u);
-    EXPECT_EQ(loop.timerCount(), 1u);
-    EXPECT_EQ(loop.resizeCalls, 1);
+    EXPECT_EQ(frame.runLoop().handlerCount(), 1u);
+    EXPECT_EQ(frame.runLoop().timerCount(), 1u);
+    EXPECT_EQ(frame.resizeCalls, 1);
 
     std::unique_ptr<xcb_query_tree_reply_t, Free> tree(
         xcb_query_tree_reply(connection, xcb_query_tree(connection, parent), nullptr));
@@ -127,8 +127,8 @@ TEST_F(X11EditorTest, EmbedsAnUnmappedChildWithXEmbedInfo)
     EXPECT_EQ(xcb_get_property_value_length(info.get()), 8);
 
     EXPECT_EQ(view->removed(), kResultOk);
-    EXPECT_EQ(loop.handlerCount(), 0u);
-    EXPECT_EQ(loop.timerCount(), 0u);
+    EXPECT_EQ(frame.runLoop().handlerCount(), 0u);
+    EXPECT_EQ(frame.runLoop().timerCount(), 0u);
 }
 
 TEST_F(X11EditorTest, ClicksAndDragsBecomeEdits)
@@ -165,8 +165,8 @@ TEST_F(X11EditorTest, ClicksAndDragsBecomeEdits)
     EXPECT_TRUE(controller->calls.empty());
 
     EXPECT_EQ(view->removed(), kResultOk);
-    EXPECT_EQ(loop.handlerCount(), 0u);
-    EXPECT_EQ(loop.timerCount(), 0u);
+    EXPECT_EQ(frame.runLoop().handlerCount(), 0u);
+    EXPECT_EQ(frame.runLoop().timerCount(), 0u);
 }
 
 TEST_F(X11EditorTest, RepeatedAttachAndRemove)
@@ -180,9 +180,9 @@ TEST_F(X11EditorTest, RepeatedAttachAndRemove)
                                  kPlatformTypeX11EmbedWindowID),
                   kResultFalse)
             << "already attached";
-        loop.pump(10);
+        frame.pump(10);
         ASSERT_EQ(view->removed(), kResultOk);
-        EXPECT_EQ(loop.handlerCount() + loop.timerCount(), 0u);
+        EXPECT_EQ(frame.runLoop().handlerCount() + frame.runLoop().timerCount(), 0u);
     }
 }
 
@@ -192,7 +192,7 @@ TEST_F(X11EditorTest, BadParentWindowLeavesNoWindow)
                              kPlatformTypeX11EmbedWindowID),
               kResultOk);
     EXPECT_FALSE(view->getFrame()->hasWindow());
-    EXPECT_EQ(loop.handlerCount(), 0u);
+    EXPECT_EQ(frame.runLoop().handlerCount(), 0u);
     EXPECT_EQ(view->removed(), kResultOk);
 }
 

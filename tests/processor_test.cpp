@@ -1,10 +1,10 @@
-#include "host/parameterchanges.h"
 #include "module/kestrumcids.h"
 #include "module/kestrumparamids.h"
 #include "processor/dcoffsetfilter.h"
 #include "processor/kestrum.h"
 #include "support/allocationcounter.h"
 #include "support/teststreams.h"
+#include "vst3/parameterchanges.h"
 
 #include "pluginterfaces/vst/ivstmessage.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
@@ -22,7 +22,6 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 using Kestrum::FilterMode;
-using KestrumHost::ParameterChanges;
 using KestrumTest::TestStream;
 
 namespace

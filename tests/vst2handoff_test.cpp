@@ -1,10 +1,7 @@
 // How parameter values travel inside the VST 2 wrapper: the lock-free
 // handoff between host, controller and audio thread, the component handler
-// that turns the controller's edits into VST 2 automation, and the
-// preallocated change lists the processor reads.
-#include "support/allocationcounter.h"
+// that turns the controller's edits into VST 2 automation.
 #include "vst2/vst2componenthandler.h"
-#include "vst2/vst2parameterchanges.h"
 #include "vst2/vst2parameterhandoff.h"
 
 #include <gtest/gtest.h>
@@ -115,37 +112,6 @@ TEST(Vst2ParameterHandoff, AudioThreadNeverLosesTheLastValue)
     reader.join();
     EXPECT_TRUE(ordered);
     EXPECT_DOUBLE_EQ(lastTaken, 1.0);
-}
-
-TEST(Vst2ParameterChanges, FilledOnTheAudioThreadWithoutAllocating)
-{
-    Vst2ParameterChanges changes(2, 1);
-    size_t allocations = 0;
-    {
-        KestrumTest::AllocationCounter counter;
-        EXPECT_TRUE(changes.add(7, 0.5));
-        EXPECT_TRUE(changes.add(9, 0.25, 3));
-        EXPECT_FALSE(changes.add(7, 0.75)); // one point per queue
-        EXPECT_FALSE(changes.add(11, 1.0)); // no third queue
-        allocations = counter.count();
-    }
-    EXPECT_EQ(allocations, 0u);
-    ASSERT_EQ(changes.getParameterCount(), 2);
-    IParamValueQueue* queue = changes.getParameterData(1);
-    ASSERT_NE(queue, nullptr);
-    EXPECT_EQ(queue->getParameterId(), 9u);
-    int32 offset = -1;
-    ParamValue value = -1;
-    ASSERT_EQ(queue->getPoint(0, offset, value), kResultOk);
-    EXPECT_EQ(offset, 3);
-    EXPECT_DOUBLE_EQ(value, 0.25);
-    EXPECT_EQ(queue->getPoint(1, offset, value), kInvalidArgument);
-    EXPECT_EQ(changes.getParameterData(2), nullptr);
-
-    changes.clear();
-    EXPECT_EQ(changes.getParameterCount(), 0);
-    EXPECT_TRUE(changes.add(11, 1.0));
-    EXPECT_EQ(changes.getParameterData(0)->getPointCount(), 1);
 }
 
 namespace

@@ -237,6 +237,13 @@ TEST(Vst3Host, HostEditsAreRecordedAndReachTheProcessorAtTheNextBlock)
     EXPECT_EQ(savedModeValue(*plugin), 0.0f);
     run(*plugin, input);
     EXPECT_EQ(savedModeValue(*plugin), 1.0f);
+
+    // A long drag between two blocks: its newest value is the one applied.
+    for (int i = 0; i < 100; ++i)
+        handler.performEdit(Kestrum::kModeId, 0.0);
+    handler.performEdit(Kestrum::kModeId, 0.5);
+    run(*plugin, input);
+    EXPECT_EQ(savedModeValue(*plugin), 0.5f);
     handler.clearCalls();
     EXPECT_TRUE(handler.calls().empty());
 }

@@ -24,9 +24,9 @@ int16_t toInt16(int32 value)
 } // namespace
 
 Vst2EditorAdapter::Vst2EditorAdapter(IEditController* controller, audioMasterCallback host,
-                                     AEffect* effect, Vst2RunLoop::Clock clock, Embedder embedder)
+                                     AEffect* effect, PollRunLoop::Clock clock, Embedder embedder)
     : controller(controller), embedder(embedder ? std::move(embedder) : Embedder(mapXEmbedClients)),
-      loop(owned(new Vst2RunLoop(std::move(clock)))),
+      loop(owned(new PollRunLoop(std::move(clock)))),
       plugFrame(owned(new Vst2PlugFrame(host, effect, loop)))
 {
     // Asked with a throw-away view, as the host wants to know before it
@@ -142,7 +142,8 @@ intptr_t Vst2EditorAdapter::idle()
 {
     if (!open)
         return 0;
-    loop->service();
+    // The host's idle call must return at once: no waiting for descriptors.
+    loop->service(0);
     return 1;
 }
 

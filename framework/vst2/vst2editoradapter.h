@@ -7,7 +7,7 @@
 
 #include "vst2/vst2abi.h"
 #include "vst2/vst2plugframe.h"
-#include "vst2/vst2runloop.h"
+#include "vst3/pollrunloop.h"
 
 #include "pluginterfaces/base/smartpointer.h"
 #include "pluginterfaces/gui/iplugview.h"
@@ -32,7 +32,7 @@ public:
     // asked once, here: a view of type "editor" embeddable in X11. `clock`
     // and `embedder` stand in for the steady clock and the X server in tests.
     Vst2EditorAdapter(IEditController* controller, audioMasterCallback host, AEffect* effect,
-                      Vst2RunLoop::Clock clock = nullptr, Embedder embedder = nullptr);
+                      PollRunLoop::Clock clock = nullptr, Embedder embedder = nullptr);
     // Closes an editor the host left open.
     ~Vst2EditorAdapter();
     Vst2EditorAdapter(const Vst2EditorAdapter&) = delete;
@@ -40,7 +40,7 @@ public:
 
     bool hasEditor() const { return editorAvailable; }
     bool isOpen() const { return open; }
-    Vst2RunLoop& runLoop() const { return *loop; }
+    PollRunLoop& runLoop() const { return *loop; }
 
     // The answer to one of the four editor opcodes: 1 done, 0 refused.
     intptr_t dispatch(int32 opcode, int32 index, intptr_t value, void* ptr, float opt);
@@ -55,7 +55,7 @@ private:
 
     IEditController* controller;
     Embedder embedder;
-    IPtr<Vst2RunLoop> loop;
+    IPtr<PollRunLoop> loop;
     IPtr<Vst2PlugFrame> plugFrame;
     IPtr<IPlugView> view;
     bool editorAvailable = false;

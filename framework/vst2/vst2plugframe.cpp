@@ -5,7 +5,7 @@ namespace Steinberg
 namespace Vst
 {
 
-Vst2PlugFrame::Vst2PlugFrame(audioMasterCallback host, AEffect* effect, Vst2RunLoop* runLoop)
+Vst2PlugFrame::Vst2PlugFrame(audioMasterCallback host, AEffect* effect, PollRunLoop* runLoop)
     : host(host), effect(effect), runLoop(runLoop)
 {
 }

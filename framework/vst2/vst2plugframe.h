@@ -4,7 +4,7 @@
 #pragma once
 
 #include "vst2/vst2abi.h"
-#include "vst2/vst2runloop.h"
+#include "vst3/pollrunloop.h"
 
 #include "base/source/fobject.h"
 #include "pluginterfaces/base/smartpointer.h"
@@ -18,7 +18,7 @@ namespace Vst
 class Vst2PlugFrame : public FObject, public IPlugFrame
 {
 public:
-    Vst2PlugFrame(audioMasterCallback host, AEffect* effect, Vst2RunLoop* runLoop);
+    Vst2PlugFrame(audioMasterCallback host, AEffect* effect, PollRunLoop* runLoop);
 
     // After this the frame tells the host nothing (a view may still hold it).
     void detach();
@@ -34,7 +34,7 @@ public:
 private:
     audioMasterCallback host;
     AEffect* effect;
-    IPtr<Vst2RunLoop> runLoop;
+    IPtr<PollRunLoop> runLoop;
 };
 
 } // namespace Vst

@@ -226,9 +226,8 @@ void Vst2Wrapper::setUpParameters()
     componentHandler->setEffect(&effect);
     controller->setComponentHandler(componentHandler.get());
 
-    inputChanges = std::make_unique<Vst2ParameterChanges>(numParameters, 1);
-    outputChanges =
-        std::make_unique<Vst2ParameterChanges>(numParameters, kOutputPointsPerParameter);
+    inputChanges = std::make_unique<ParameterChanges>(numParameters, 1);
+    outputChanges = std::make_unique<ParameterChanges>(numParameters, kOutputPointsPerParameter);
     editor = std::make_unique<Vst2EditorAdapter>(controller.get(), host, &effect);
 }
 

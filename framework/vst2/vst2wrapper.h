@@ -13,8 +13,8 @@
 #include "vst2/vst2componenthandler.h"
 #include "vst2/vst2editoradapter.h"
 #include "vst2/vst2hostcontext.h"
-#include "vst2/vst2parameterchanges.h"
 #include "vst2/vst2parameterhandoff.h"
+#include "vst3/parameterchanges.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/base/smartpointer.h"
@@ -122,8 +122,8 @@ private:
     int32 blockSize = 1024;
     int32 numInputChannels = 0;
     int32 numOutputChannels = 0;
-    std::unique_ptr<Vst2ParameterChanges> inputChanges;
-    std::unique_ptr<Vst2ParameterChanges> outputChanges;
+    std::unique_ptr<ParameterChanges> inputChanges;
+    std::unique_ptr<ParameterChanges> outputChanges;
     std::vector<float*> inputPointers;
     std::vector<float*> outputPointers;
     std::vector<float*> scratchPointers;

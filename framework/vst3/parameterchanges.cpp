@@ -1,22 +1,22 @@
-#include "vst2/vst2parameterchanges.h"
+#include "vst3/parameterchanges.h"
 
 namespace Steinberg
 {
 namespace Vst
 {
 
-Vst2ParamValueQueue::Vst2ParamValueQueue(int32 capacity)
-    : points(static_cast<size_t>(capacity > 0 ? capacity : 0))
+ParameterValueQueue::ParameterValueQueue(int32 maxPoints)
+    : points(static_cast<size_t>(maxPoints > 0 ? maxPoints : 0))
 {
 }
 
-void Vst2ParamValueQueue::reset(ParamID id)
+void ParameterValueQueue::reset(ParamID id)
 {
     paramId = id;
     used = 0;
 }
 
-tresult PLUGIN_API Vst2ParamValueQueue::getPoint(int32 index, int32& sampleOffset,
+tresult PLUGIN_API ParameterValueQueue::getPoint(int32 index, int32& sampleOffset,
                                                  ParamValue& value)
 {
     if (index < 0 || index >= used)
@@ -26,8 +26,14 @@ tresult PLUGIN_API Vst2ParamValueQueue::getPoint(int32 index, int32& sampleOffse
     return kResultOk;
 }
 
-tresult PLUGIN_API Vst2ParamValueQueue::addPoint(int32 sampleOffset, ParamValue value, int32& index)
+tresult PLUGIN_API ParameterValueQueue::addPoint(int32 sampleOffset, ParamValue value, int32& index)
 {
+    if (used > 0 && points[static_cast<size_t>(used - 1)].offset == sampleOffset)
+    {
+        points[static_cast<size_t>(used - 1)].value = value;
+        index = used - 1;
+        return kResultOk;
+    }
     if (used >= static_cast<int32>(points.size()))
         return kResultFalse;
     points[static_cast<size_t>(used)] = {sampleOffset, value};
@@ -35,7 +41,7 @@ tresult PLUGIN_API Vst2ParamValueQueue::addPoint(int32 sampleOffset, ParamValue 
     return kResultOk;
 }
 
-tresult PLUGIN_API Vst2ParamValueQueue::queryInterface(const TUID iid, void** obj)
+tresult PLUGIN_API ParameterValueQueue::queryInterface(const TUID iid, void** obj)
 {
     QUERY_INTERFACE(iid, obj, FUnknown::iid, IParamValueQueue)
     QUERY_INTERFACE(iid, obj, IParamValueQueue::iid, IParamValueQueue)
@@ -43,27 +49,27 @@ tresult PLUGIN_API Vst2ParamValueQueue::queryInterface(const TUID iid, void** ob
     return kNoInterface;
 }
 
-Vst2ParameterChanges::Vst2ParameterChanges(int32 maxParameters, int32 maxPoints)
+ParameterChanges::ParameterChanges(int32 maxParameters, int32 maxPoints)
     : queues(static_cast<size_t>(maxParameters > 0 ? maxParameters : 0),
-             Vst2ParamValueQueue(maxPoints))
+             ParameterValueQueue(maxPoints))
 {
 }
 
-bool Vst2ParameterChanges::add(ParamID id, ParamValue value, int32 sampleOffset)
+bool ParameterChanges::add(ParamID id, ParamValue value, int32 sampleOffset)
 {
     int32 index = 0;
     IParamValueQueue* queue = addParameterData(id, index);
     return queue && queue->addPoint(sampleOffset, value, index) == kResultOk;
 }
 
-IParamValueQueue* PLUGIN_API Vst2ParameterChanges::getParameterData(int32 index)
+IParamValueQueue* PLUGIN_API ParameterChanges::getParameterData(int32 index)
 {
     if (index < 0 || index >= used)
         return nullptr;
     return &queues[static_cast<size_t>(index)];
 }
 
-IParamValueQueue* PLUGIN_API Vst2ParameterChanges::addParameterData(const ParamID& id, int32& index)
+IParamValueQueue* PLUGIN_API ParameterChanges::addParameterData(const ParamID& id, int32& index)
 {
     for (int32 i = 0; i < used; ++i)
     {
@@ -75,13 +81,13 @@ IParamValueQueue* PLUGIN_API Vst2ParameterChanges::addParameterData(const ParamI
     }
     if (used >= static_cast<int32>(queues.size()))
         return nullptr;
-    Vst2ParamValueQueue& queue = queues[static_cast<size_t>(used)];
+    ParameterValueQueue& queue = queues[static_cast<size_t>(used)];
     queue.reset(id);
     index = used++;
     return &queue;
 }
 
-tresult PLUGIN_API Vst2ParameterChanges::queryInterface(const TUID iid, void** obj)
+tresult PLUGIN_API ParameterChanges::queryInterface(const TUID iid, void** obj)
 {
     QUERY_INTERFACE(iid, obj, FUnknown::iid, IParameterChanges)
     QUERY_INTERFACE(iid, obj, IParameterChanges::iid, IParameterChanges)

@@ -1,6 +1,7 @@
-// The run loop a VST 2 host drives without knowing it: the editor registers
-// its file descriptors and timers here, and every effEditIdle services them
-// once. Nothing blocks and nothing runs on another thread.
+// A Linux run loop for plug-in editors, driven by poll() in the caller's
+// thread: the VST 2 adapter services it once per effEditIdle, a VST 3 host
+// runs it between its own work. The view registers its file descriptors and
+// timers here; nothing runs on another thread.
 #pragma once
 
 #include "base/source/fobject.h"
@@ -16,18 +17,23 @@ namespace Steinberg
 namespace Vst
 {
 
-class Vst2RunLoop : public FObject, public Linux::IRunLoop
+class PollRunLoop : public FObject, public Linux::IRunLoop
 {
 public:
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    using TimePoint = std::chrono::steady_clock::time_point;
+    using Clock = std::function<TimePoint()>;
 
     // `clock` stands in for the steady clock in tests.
-    explicit Vst2RunLoop(Clock clock = nullptr);
+    explicit PollRunLoop(Clock clock = nullptr);
 
-    // Calls the handlers whose descriptor is readable (without waiting) and
-    // the timers that are due. A handler or timer unregistered by an earlier
+    // Waits at most `timeoutMs` (0: not at all) for a descriptor to become
+    // readable, then calls the handlers whose descriptor is readable and the
+    // timers that are due. A handler or timer unregistered by an earlier
     // callback of the same pass is not called.
-    void service();
+    void service(int timeoutMs = 0);
+    // Services for about `milliseconds` of real time (at least one pass),
+    // sleeping in poll() until the next event or timer.
+    void run(int milliseconds);
     // Drops every registration, e.g. after an editor that forgot its own.
     void clear();
 
@@ -42,15 +48,13 @@ public:
                                      Linux::TimerInterval milliseconds) override;
     tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* handler) override;
 
-    OBJ_METHODS(Vst2RunLoop, FObject)
+    OBJ_METHODS(PollRunLoop, FObject)
     DEFINE_INTERFACES
     DEF_INTERFACE(Linux::IRunLoop)
     END_DEFINE_INTERFACES(FObject)
     REFCOUNT_METHODS(FObject)
 
 private:
-    using TimePoint = std::chrono::steady_clock::time_point;
-
     struct Handler
     {
         IPtr<Linux::IEventHandler> handler;
@@ -65,8 +69,9 @@ private:
         uint64 serial;
     };
 
-    void serviceHandlers();
+    void serviceHandlers(int timeoutMs);
     void serviceTimers();
+    int msUntilNextTimer() const;
     TimePoint now() const;
 
     Clock clock;

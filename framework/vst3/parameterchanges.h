@@ -1,6 +1,7 @@
-// Parameter change lists for the processor's process call, built on the
-// audio thread: every queue and point is allocated up front, so filling and
-// clearing them never allocates.
+// Parameter change lists for a process call, as a host or a wrapper hands
+// them to the processor. Every queue and point is allocated when the list is
+// made, so filling and clearing it never allocates: a full list refuses
+// more, and the audio thread may fill it.
 #pragma once
 
 #include "pluginterfaces/vst/ivstparameterchanges.h"
@@ -12,21 +13,25 @@ namespace Steinberg
 namespace Vst
 {
 
-class Vst2ParamValueQueue final : public IParamValueQueue
+class ParameterValueQueue final : public IParamValueQueue
 {
 public:
-    explicit Vst2ParamValueQueue(int32 capacity);
+    explicit ParameterValueQueue(int32 maxPoints);
 
+    // Empties the queue and gives it to parameter `id`.
     void reset(ParamID id);
 
     ParamID PLUGIN_API getParameterId() SMTG_OVERRIDE { return paramId; }
     int32 PLUGIN_API getPointCount() SMTG_OVERRIDE { return used; }
     tresult PLUGIN_API getPoint(int32 index, int32& sampleOffset, ParamValue& value) SMTG_OVERRIDE;
+    // A point at the offset of the last point replaces it: the later value
+    // is the one that holds there, and a host queueing many edits between
+    // two blocks keeps the newest instead of running out of room.
     // kResultFalse once the queue is full.
     tresult PLUGIN_API addPoint(int32 sampleOffset, ParamValue value, int32& index) SMTG_OVERRIDE;
 
     tresult PLUGIN_API queryInterface(const TUID iid, void** obj) SMTG_OVERRIDE;
-    // Owned by its list, which the wrapper owns; never by the plug-in.
+    // Owned by its list, which its maker owns; never by the plug-in.
     uint32 PLUGIN_API addRef() SMTG_OVERRIDE { return 1; }
     uint32 PLUGIN_API release() SMTG_OVERRIDE { return 1; }
 
@@ -41,13 +46,18 @@ private:
     int32 used = 0;
 };
 
-class Vst2ParameterChanges final : public IParameterChanges
+class ParameterChanges final : public IParameterChanges
 {
 public:
+    static constexpr int32 kDefaultMaxParameters = 16;
+    static constexpr int32 kDefaultMaxPoints = 16;
+
     // Room for `maxParameters` queues of `maxPoints` points each.
-    Vst2ParameterChanges(int32 maxParameters, int32 maxPoints);
+    explicit ParameterChanges(int32 maxParameters = kDefaultMaxParameters,
+                              int32 maxPoints = kDefaultMaxPoints);
 
     void clear() { used = 0; }
+    bool empty() const { return used == 0; }
     // Adds a point to the queue of `id`; false when there is no room.
     bool add(ParamID id, ParamValue value, int32 sampleOffset = 0);
 
@@ -61,7 +71,7 @@ public:
     uint32 PLUGIN_API release() SMTG_OVERRIDE { return 1; }
 
 private:
-    std::vector<Vst2ParamValueQueue> queues;
+    std::vector<ParameterValueQueue> queues;
     int32 used = 0;
 };
 
