@@ -185,7 +185,10 @@ void Kestrum::applyParameterChanges(IParameterChanges& changes)
 
 tresult PLUGIN_API Kestrum::process(ProcessData& data)
 {
-    if (restoredModePending.exchange(false, std::memory_order_acquire))
+    // A plain load first: the exchange, a locked instruction, only when a
+    // restored state is waiting.
+    if (restoredModePending.load(std::memory_order_relaxed) &&
+        restoredModePending.exchange(false, std::memory_order_acquire))
         applyModeValue(modeValue.load(std::memory_order_relaxed));
     if (data.inputParameterChanges)
         applyParameterChanges(*data.inputParameterChanges);
