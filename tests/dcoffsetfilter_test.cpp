@@ -1,4 +1,5 @@
 #include "processor/dcoffsetfilter.h"
+#include "support/referencefilter.h"
 
 #include <gtest/gtest.h>
 
@@ -34,23 +35,7 @@ std::uint32_t bitsOf(float f)
 
 const float kFloor = floatFromBits(0x15F79688);
 
-// The recurrence written out plainly, one sample of one channel at a time.
-struct ReferenceChannel
-{
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0;
-
-    float step(const FilterCoefficients& c, float x)
-    {
-        if (x > -kFloor && x < kFloor)
-            x = kFloor;
-        const double xd = x;
-        const double y = c.b0 * xd + s0;
-        s0 = (c.b1 * xd - c.a1 * y) + s1;
-        s1 = (c.b2 * xd - c.a2 * y) + s2;
-        s2 = c.b3 * xd - c.a3 * y;
-        return static_cast<float>(y);
-    }
-};
+using KestrumTest::ReferenceChannel;
 
 // Noise with a DC offset, interrupted by silence and values around the floor.
 std::vector<float> testSignal(int length, unsigned seed)

@@ -3,6 +3,7 @@
 #include "processor/dcoffsetfilter.h"
 #include "processor/kestrum.h"
 #include "support/allocationcounter.h"
+#include "support/referencefilter.h"
 #include "support/teststreams.h"
 #include "vst3/parameterchanges.h"
 
@@ -22,30 +23,11 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 using Kestrum::FilterMode;
+using KestrumTest::ReferenceChannel;
 using KestrumTest::TestStream;
 
 namespace
 {
-
-// The recurrence written out plainly, one channel, as the reference.
-struct ReferenceChannel
-{
-    double s0 = 0, s1 = 0, s2 = 0;
-
-    float step(const Kestrum::FilterCoefficients& c, float input)
-    {
-        const float floor = 1e-25f;
-        float x = input;
-        if (std::fabs(x) < floor)
-            x = floor;
-        const double X = x;
-        const double y = c.b0 * X + s0;
-        s0 = (c.b1 * X - c.a1 * y) + s1;
-        s1 = (c.b2 * X - c.a2 * y) + s2;
-        s2 = c.b3 * X - c.a3 * y;
-        return static_cast<float>(y);
-    }
-};
 
 Kestrum::FilterCoefficients rowFor(FilterMode mode, int32 rate)
 {
@@ -96,6 +78,37 @@ public:
     uint32 PLUGIN_API release() override { return 1; }
 };
 
+// One main input and one main output bus over vectors of channel samples,
+// as a host hands them to process.
+struct Block
+{
+    Block(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out,
+          int32 numSamples, IParameterChanges* changes = nullptr)
+    {
+        for (auto& c : in)
+            inPtrs.push_back(c.data());
+        for (auto& c : out)
+            outPtrs.push_back(c.data());
+        inBus.numChannels = static_cast<int32>(in.size());
+        inBus.channelBuffers32 = inPtrs.data();
+        outBus.numChannels = static_cast<int32>(out.size());
+        outBus.channelBuffers32 = outPtrs.data();
+        data.symbolicSampleSize = kSample32;
+        data.numSamples = numSamples;
+        data.numInputs = 1;
+        data.numOutputs = 1;
+        data.inputs = &inBus;
+        data.outputs = &outBus;
+        data.inputParameterChanges = changes;
+    }
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+
+    std::vector<float*> inPtrs, outPtrs;
+    AudioBusBuffers inBus{}, outBus{};
+    ProcessData data{};
+};
+
 class ProcessorTest : public ::testing::Test
 {
 protected:
@@ -117,25 +130,8 @@ protected:
     void run(std::vector<std::vector<float>>& in, std::vector<std::vector<float>>& out,
              int32 numSamples, IParameterChanges* changes = nullptr)
     {
-        std::vector<float*> inPtrs, outPtrs;
-        for (auto& c : in)
-            inPtrs.push_back(c.data());
-        for (auto& c : out)
-            outPtrs.push_back(c.data());
-        AudioBusBuffers inBus{}, outBus{};
-        inBus.numChannels = static_cast<int32>(in.size());
-        inBus.channelBuffers32 = inPtrs.data();
-        outBus.numChannels = static_cast<int32>(out.size());
-        outBus.channelBuffers32 = outPtrs.data();
-        ProcessData data{};
-        data.symbolicSampleSize = kSample32;
-        data.numSamples = numSamples;
-        data.numInputs = 1;
-        data.numOutputs = 1;
-        data.inputs = &inBus;
-        data.outputs = &outBus;
-        data.inputParameterChanges = changes;
-        ASSERT_EQ(processor->process(data), kResultOk);
+        Block block(in, out, numSamples, changes);
+        ASSERT_EQ(processor->process(block.data), kResultOk);
     }
 
     void setParam(ParamID id, double value)
@@ -576,24 +572,13 @@ TEST_F(ProcessorTest, ProcessAllocatesNothing)
     changes.add(Kestrum::kBypassId, 0.0);
     std::vector<std::vector<float>> in{testSignal(512, 0), testSignal(512, 1)};
     std::vector<std::vector<float>> out(2, std::vector<float>(512));
-    std::vector<float*> inPtrs{in[0].data(), in[1].data()}, outPtrs{out[0].data(), out[1].data()};
-    AudioBusBuffers inBus{}, outBus{};
-    inBus.numChannels = outBus.numChannels = 2;
-    inBus.channelBuffers32 = inPtrs.data();
-    outBus.channelBuffers32 = outPtrs.data();
-    ProcessData data{};
-    data.symbolicSampleSize = kSample32;
-    data.numSamples = 512;
-    data.numInputs = data.numOutputs = 1;
-    data.inputs = &inBus;
-    data.outputs = &outBus;
-    data.inputParameterChanges = &changes;
+    Block block(in, out, 512, &changes);
     TestStream restored(bytes(1, 0.1f));
     processor->setState(&restored); // a pending restore is applied inside process too
 
     KestrumTest::AllocationCounter counter;
     for (int i = 0; i < 4; ++i)
-        processor->process(data);
+        processor->process(block.data);
     EXPECT_EQ(counter.count(), 0u);
 }
 
@@ -606,21 +591,10 @@ TEST_F(ProcessorTest, StateRestoredDuringProcessingReachesTheAudioThread)
         {
             std::vector<std::vector<float>> in{testSignal(64, 0), testSignal(64, 1)};
             std::vector<std::vector<float>> out(2, std::vector<float>(64));
-            std::vector<float*> inPtrs{in[0].data(), in[1].data()},
-                outPtrs{out[0].data(), out[1].data()};
-            AudioBusBuffers inBus{}, outBus{};
-            inBus.numChannels = outBus.numChannels = 2;
-            inBus.channelBuffers32 = inPtrs.data();
-            outBus.channelBuffers32 = outPtrs.data();
-            ProcessData data{};
-            data.symbolicSampleSize = kSample32;
-            data.numSamples = 64;
-            data.numInputs = data.numOutputs = 1;
-            data.inputs = &inBus;
-            data.outputs = &outBus;
+            Block block(in, out, 64);
             while (!done.load())
-                processor->process(data);
-            processor->process(data);
+                processor->process(block.data);
+            processor->process(block.data);
         });
     for (int i = 0; i < 2000; ++i)
     {
