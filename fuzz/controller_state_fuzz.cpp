@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         MemoryStream again;
         auto copy = owned(new Kestrum::KestrumController);
         copy->initialize(nullptr);
-        MemoryStream replay(const_cast<std::uint8_t*>(bytes.data()), static_cast<TSize>(bytes.size()));
+        MemoryStream replay(const_cast<std::uint8_t*>(bytes.data()),
+                            static_cast<TSize>(bytes.size()));
         FUZZ_CHECK(copy->setState(&replay) == kResultOk);
         FUZZ_CHECK(copy->getState(&again) == kResultOk);
         FUZZ_CHECK(streamBytes(again) == bytes);

@@ -5,13 +5,14 @@
 #include "public.sdk/source/common/memorystream.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-namespace KestrumFuzz {
+namespace KestrumFuzz
+{
 
 class ByteReader
 {
@@ -47,7 +48,8 @@ inline std::vector<std::uint8_t> streamBytes(Steinberg::MemoryStream& stream)
     {                                                                                              \
         if (!(condition))                                                                          \
         {                                                                                          \
-            std::fprintf(stderr, "invariant failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
+            std::fprintf(stderr, "invariant failed: %s (%s:%d)\n", #condition, __FILE__,           \
+                         __LINE__);                                                                \
             std::abort();                                                                          \
         }                                                                                          \
     } while (false)

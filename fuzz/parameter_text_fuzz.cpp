@@ -13,7 +13,8 @@ using namespace KestrumFuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Kestrum::KestrumController* controller = [] {
+    static Kestrum::KestrumController* controller = []
+    {
         auto* c = new Kestrum::KestrumController; // lives for the whole fuzzing run
         c->initialize(nullptr);
         return c;

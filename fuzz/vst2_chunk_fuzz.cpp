@@ -8,7 +8,8 @@
 
 using namespace KestrumFuzz;
 
-namespace {
+namespace
+{
 
 intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
 {
@@ -18,7 +19,8 @@ intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
 std::vector<std::uint8_t> chunkOf(AEffect* effect)
 {
     void* data = nullptr;
-    const intptr_t size = effect->control(effect, VST_EFFECT_OPCODE(Vst2::effGetChunk), 0, 0, &data, 0.0f);
+    const intptr_t size =
+        effect->control(effect, VST_EFFECT_OPCODE(Vst2::effGetChunk), 0, 0, &data, 0.0f);
     FUZZ_CHECK(size > 0 && data);
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     return std::vector<std::uint8_t>(bytes, bytes + size);

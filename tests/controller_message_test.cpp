@@ -78,7 +78,8 @@ TEST_F(ControllerMessageTest, RefusesOtherMessagesSilently)
 TEST(Utf8Text, StopsAtTheLimitAndMendsBrokenPairs)
 {
     const std::u16string smiley = u"\U0001F600", reversed = u"\xDC00\xD800";
-    EXPECT_EQ(Steinberg::Vst::utf8FromUtf16(smiley.c_str(), 1), "\xEF\xBF\xBD"); // pair cut by the limit
+    EXPECT_EQ(Steinberg::Vst::utf8FromUtf16(smiley.c_str(), 1),
+              "\xEF\xBF\xBD"); // pair cut by the limit
     EXPECT_EQ(Steinberg::Vst::utf8FromUtf16(reversed.c_str(), 8), "\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(Steinberg::Vst::utf8FromUtf16(u"\u07FF\u0800", 8), "\xDF\xBF\xE0\xA0\x80");
     EXPECT_EQ(Steinberg::Vst::utf8FromUtf16(nullptr, 4), "");

@@ -17,7 +17,8 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 using Kestrum::KestrumEditorView;
 
-namespace {
+namespace
+{
 
 class RegistryTest : public ::testing::Test
 {

@@ -9,8 +9,10 @@
 #include <cstddef>
 #include <string>
 
-namespace Steinberg {
-namespace Vst {
+namespace Steinberg
+{
+namespace Vst
+{
 
 // Units of text a message carries at most; longer texts are cut.
 constexpr std::size_t kMaxTextMessageUnits = 255;
