@@ -34,17 +34,8 @@ const char* labelForMode(FilterMode mode)
 
 // A fresh instance is "bass drop", and a host's reset returns to it.
 ModeParameter::ModeParameter(int32 flags, int32 id)
-    : Parameter(STR16("Mode"), static_cast<ParamID>(id), nullptr, 0.5, 0, flags, kRootUnitId)
+    : NumericParameter(STR16("Mode"), static_cast<ParamID>(id), nullptr, 0.5, 0, flags, kRootUnitId)
 {
-}
-
-bool ModeParameter::setNormalized(ParamValue value)
-{
-    // NaN would pass the SDK's clamp and stick; the processor ignores it too
-    // and keeps its mode, so keeping the value keeps the text truthful.
-    if (std::isnan(value))
-        return false;
-    return Parameter::setNormalized(value);
 }
 
 void ModeParameter::toString(ParamValue value, String128 text) const
