@@ -1,7 +1,5 @@
 #include "host/vst2library.h"
 
-#include <dlfcn.h>
-
 namespace KestrumHost
 {
 
@@ -9,14 +7,11 @@ std::shared_ptr<Vst2Library> Vst2Library::load(const std::string& path, std::str
 {
     std::shared_ptr<Vst2Library> library(new Vst2Library);
     library->libraryPath = path;
-    library->handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library->handle)
-    {
-        const char* reason = dlerror();
-        error = "cannot load '" + path + "': " + (reason ? reason : "unknown error");
+    library->library = SharedLibrary::open(path, error);
+    if (!library->library)
         return nullptr;
-    }
-    library->mainFunction = reinterpret_cast<MainFunction>(dlsym(library->handle, "VSTPluginMain"));
+    library->mainFunction =
+        reinterpret_cast<MainFunction>(library->library->symbol("VSTPluginMain"));
     if (!library->mainFunction)
     {
         error = "'" + path + "' is not a VST 2 module (no VSTPluginMain)";
@@ -25,10 +20,6 @@ std::shared_ptr<Vst2Library> Vst2Library::load(const std::string& path, std::str
     return library;
 }
 
-Vst2Library::~Vst2Library()
-{
-    if (handle)
-        dlclose(handle);
-}
+Vst2Library::~Vst2Library() = default;
 
 } // namespace KestrumHost

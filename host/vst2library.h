@@ -1,8 +1,10 @@
-// A VST 2 module loaded the way a Linux VST 2 host loads one: dlopen and the
-// VSTPluginMain export. The library stays loaded while any effect made from
-// it is alive (each effect holds a shared reference).
+// A VST 2 module loaded the way a VST 2 host loads one: the library
+// (dlopen, LoadLibraryW) and its VSTPluginMain export. The library stays
+// loaded while any effect made from it is alive (each effect holds a shared
+// reference).
 #pragma once
 
+#include "host/sharedlibrary.h"
 #include "vst2/vst2abi.h"
 
 #include <memory>
@@ -30,7 +32,7 @@ public:
 private:
     Vst2Library() = default;
 
-    void* handle = nullptr;
+    std::unique_ptr<SharedLibrary> library;
     MainFunction mainFunction = nullptr;
     std::string libraryPath;
 };

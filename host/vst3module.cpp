@@ -1,21 +1,12 @@
 #include "host/vst3module.h"
 
 #include <cstring>
-#include <dlfcn.h>
 #include <filesystem>
 
 using namespace Steinberg;
 
 namespace KestrumHost
 {
-namespace
-{
-
-using ModuleEntryProc = bool (*)(void*);
-using ModuleExitProc = bool (*)();
-
-} // namespace
-
 std::string Vst3Module::binaryPath(const std::string& path)
 {
     namespace fs = std::filesystem;
@@ -28,7 +19,7 @@ std::string Vst3Module::binaryPath(const std::string& path)
     if (fs::is_regular_file(bundle, ec) ||
         (!fs::is_directory(bundle, ec) && bundle.extension() != ".vst3"))
         return path;
-    return (bundle / "Contents" / "x86_64-linux" / bundle.stem()).string() + ".so";
+    return vst3BundleBinary(bundle.string(), bundle.stem().string());
 }
 
 std::shared_ptr<Vst3Module> Vst3Module::load(const std::string& path, std::string& error)
@@ -36,24 +27,15 @@ std::shared_ptr<Vst3Module> Vst3Module::load(const std::string& path, std::strin
     std::shared_ptr<Vst3Module> module(new Vst3Module);
     module->modulePath = binaryPath(path);
 
-    module->libraryHandle = dlopen(module->modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module->libraryHandle)
+    module->library = SharedLibrary::open(module->modulePath, error);
+    if (!module->library)
+        return nullptr;
+    if (!enterVst3Module(*module->library))
     {
-        const char* reason = dlerror();
-        error = "cannot load '" + module->modulePath + "': " + (reason ? reason : "unknown error");
+        error = "'" + module->modulePath + "': the module's load entry failed";
         return nullptr;
     }
-
-    // Hosts on Linux must call ModuleEntry before anything else.
-    if (auto entry = reinterpret_cast<ModuleEntryProc>(module->symbol("ModuleEntry")))
-    {
-        if (!entry(module->libraryHandle))
-        {
-            error = "'" + module->modulePath + "': ModuleEntry failed";
-            return nullptr;
-        }
-        module->entered = true;
-    }
+    module->entered = true;
 
     auto getFactory = reinterpret_cast<GetFactoryProc>(module->symbol("GetPluginFactory"));
     if (!getFactory)
@@ -75,17 +57,12 @@ Vst3Module::~Vst3Module()
 {
     pluginFactory = nullptr;
     if (entered)
-    {
-        if (auto exitProc = reinterpret_cast<ModuleExitProc>(symbol("ModuleExit")))
-            exitProc();
-    }
-    if (libraryHandle)
-        dlclose(libraryHandle);
+        exitVst3Module(*library);
 }
 
 void* Vst3Module::symbol(const char* name) const
 {
-    return libraryHandle ? dlsym(libraryHandle, name) : nullptr;
+    return library ? library->symbol(name) : nullptr;
 }
 
 std::vector<PClassInfo2> Vst3Module::classes() const

@@ -1,7 +1,10 @@
-// A VST 3 module loaded the way a Linux host loads one: dlopen, ModuleEntry,
-// GetPluginFactory; on destruction the factory is released, ModuleExit
-// called and the library closed.
+// A VST 3 module loaded the way a host of this platform loads one: the
+// library, its load entry (ModuleEntry on Linux, InitDll on Windows),
+// GetPluginFactory; on destruction the factory is released, the unload
+// entry called and the library closed.
 #pragma once
+
+#include "host/sharedlibrary.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/base/smartpointer.h"
@@ -16,7 +19,8 @@ namespace KestrumHost
 class Vst3Module
 {
 public:
-    // Loads a bundle ("X.vst3", whose binary is Contents/x86_64-linux/X.so)
+    // Loads a bundle ("X.vst3", whose binary is Contents/x86_64-linux/X.so,
+    // on Windows Contents/x86_64-win/X.vst3)
     // or a module binary given directly. Null with a reason on failure.
     static std::shared_ptr<Vst3Module> load(const std::string& path, std::string& error);
 
@@ -42,7 +46,7 @@ public:
 private:
     Vst3Module() = default;
 
-    void* libraryHandle = nullptr;
+    std::unique_ptr<SharedLibrary> library;
     bool entered = false;
     Steinberg::IPtr<Steinberg::IPluginFactory> pluginFactory;
     std::string modulePath;

@@ -5,7 +5,8 @@
 #include "gui/cbaseobject.h"
 #include "gui/cgraphics.h"
 
-#include <cairo.h>
+#include "drawingbackend.h"
+
 #include <cstddef>
 
 namespace VSTGUI
@@ -31,12 +32,13 @@ public:
     CCoord getWidth() const;
     CCoord getHeight() const;
     bool isLoaded() const { return image != nullptr; }
-    cairo_surface_t* surface() const { return image; }
+    PlatformImage* surface() const { return image; }
 
 private:
     void decode(const unsigned char* pngData, std::size_t size);
 
-    cairo_surface_t* image = nullptr;
+    PlatformSession session; // outlives the image
+    PlatformImage* image = nullptr;
 };
 
 } // namespace VSTGUI

@@ -1,11 +1,13 @@
-// Drawing state and primitives over a cairo context. The same context type
-// draws into a window surface and into an offscreen image.
+// Drawing state and primitives over the backend's context (cairo, GDI+).
+// The same context type draws into a window and into an offscreen image.
 #pragma once
 
 #include "gui/cgraphics.h"
 
-#include <cairo.h>
+#include "drawingbackend.h"
+
 #include <string>
+#include <vector>
 
 namespace VSTGUI
 {
@@ -30,7 +32,7 @@ class CDrawContext
 {
 public:
     // Draws through `context`, which the caller keeps alive and owns.
-    explicit CDrawContext(cairo_t* context);
+    explicit CDrawContext(PlatformContext* context);
     CDrawContext(const CDrawContext&) = delete;
     CDrawContext& operator=(const CDrawContext&) = delete;
 
@@ -55,17 +57,17 @@ public:
     void restoreState();
     void clipRect(const CRect& rect);
 
-    cairo_t* native() const { return cr; }
+    PlatformContext* native() const { return cr; }
 
 private:
-    void setSource(const CColor& c);
-
-    cairo_t* cr;
+    PlatformContext* cr;
     CColor fillColor = kWhiteCColor;
     CColor frameColor = kBlackCColor;
     CColor fontColor = kWhiteCColor;
     CCoord lineWidth = 1;
     CFontDesc font;
+    // For backends whose context keeps no stack of saved states.
+    std::vector<unsigned> savedStates;
 };
 
 } // namespace VSTGUI

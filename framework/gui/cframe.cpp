@@ -14,7 +14,7 @@ CFrame::CFrame(const CRect& rect, void* parent, VSTGUIEditorInterface* owner)
     : CView(rect), editor(owner)
 {
     frame = this;
-    if (parent && editor && editor->getRunLoop())
+    if (parent && editor)
         platform = createPlatformFrame(*this, parent, rect, editor->getRunLoop());
 }
 
@@ -186,6 +186,11 @@ void CFrame::idle()
         modalView->invalid();
     if (platform)
         platform->redrawInvalid();
+}
+
+void CFrame::platformOnIdle()
+{
+    idle();
 }
 
 void CFrame::invalidRect(const CRect& rect)

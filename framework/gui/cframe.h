@@ -18,8 +18,8 @@ class VSTGUIEditorInterface;
 class CFrame : public CView, private IPlatformFrameCallback
 {
 public:
-    // With a null parent (or an editor without a run loop) the frame has no
-    // window and draws only through draw().
+    // With a null parent (or, on X11, an editor without a run loop) the
+    // frame has no window and draws only through draw().
     CFrame(const CRect& size, void* parent, VSTGUIEditorInterface* editor);
     ~CFrame() override;
     CFrame(const CFrame&) = delete;
@@ -69,6 +69,7 @@ private:
     CMouseEventResult platformOnMouseUp(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult platformOnMouseMoved(CPoint& where, const CButtonState& buttons) override;
     bool platformOnWheel(const CPoint& where, float distance, const CButtonState& buttons) override;
+    void platformOnIdle() override;
 
     VSTGUIEditorInterface* editor;
     std::vector<SharedPointer<CView>> views;

@@ -1,5 +1,7 @@
-// Files compiled into the module (pictures), found by name. The module that
-// embeds them defines getEmbeddedResources(); the toolkit only looks them up.
+// Files compiled into the module (pictures), found by name. On Linux the
+// module that embeds them defines getEmbeddedResources() (embeddedresources.cpp
+// searches it); on Windows they are the module's "DATA" resources
+// (win32/win32resources.cpp).
 #pragma once
 
 #include <cstddef>
@@ -20,7 +22,7 @@ struct EmbeddedResourceList
     std::size_t count;
 };
 
-// Defined by the embedding module.
+// Defined by the embedding module where the pictures are linked in as arrays.
 EmbeddedResourceList getEmbeddedResources();
 
 // The resource whose name equals `name` regardless of ASCII case; null when

@@ -30,6 +30,9 @@ public:
     virtual CMouseEventResult platformOnMouseMoved(CPoint& where, const CButtonState& buttons) = 0;
     virtual bool platformOnWheel(const CPoint& where, float distance,
                                  const CButtonState& buttons) = 0;
+    // From windows that keep their own idle timer (Win32); on X11 the
+    // editor's timer in the host's run loop does this.
+    virtual void platformOnIdle() {}
 };
 
 class IPlatformFrame
@@ -43,8 +46,13 @@ public:
     virtual void setSize(const CRect& size) = 0;
 };
 
-// A child window of `parent` showing the frame, driven by `runLoop`; null
-// when the window cannot be made (no display, bad parent).
+// The view platform type of the windows this backend embeds into
+// ("X11EmbedWindowID", "HWND").
+const char* platformFrameType();
+
+// A child window of `parent` showing the frame; null when the window cannot
+// be made (no display, bad parent). X11 needs the host's `runLoop`; Win32
+// gets its events as window messages and ignores it.
 std::unique_ptr<IPlatformFrame> createPlatformFrame(IPlatformFrameCallback& frame, void* parent,
                                                     const CRect& size,
                                                     Steinberg::Linux::IRunLoop* runLoop);

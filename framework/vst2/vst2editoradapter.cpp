@@ -1,6 +1,6 @@
 #include "vst2/vst2editoradapter.h"
 
-#include "vst2/vst2xembed.h"
+#include "vst2/vst2platform.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -25,15 +25,15 @@ int16_t toInt16(int32 value)
 
 Vst2EditorAdapter::Vst2EditorAdapter(IEditController* controller, audioMasterCallback host,
                                      AEffect* effect, PollRunLoop::Clock clock, Embedder embedder)
-    : controller(controller), embedder(embedder ? std::move(embedder) : Embedder(mapXEmbedClients)),
+    : controller(controller),
+      embedder(embedder ? std::move(embedder) : Embedder(showAttachedEditor)),
       loop(owned(new PollRunLoop(std::move(clock)))),
       plugFrame(owned(new Vst2PlugFrame(host, effect, loop)))
 {
     // Asked with a throw-away view, as the host wants to know before it
     // opens anything.
     if (makeView())
-        editorAvailable =
-            view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID) == kResultTrue;
+        editorAvailable = view->isPlatformTypeSupported(vst2EditorPlatformType()) == kResultTrue;
     dropView();
 }
 
@@ -106,15 +106,15 @@ intptr_t Vst2EditorAdapter::openEditor(void* parent)
     if (!parent || open || !makeView())
         return 0;
     view->setFrame(plugFrame);
-    if (view->attached(parent, kPlatformTypeX11EmbedWindowID) != kResultOk)
+    if (view->attached(parent, vst2EditorPlatformType()) != kResultOk)
     {
         dropView();
         loop->clear();
         return 0;
     }
     open = true;
-    // A VST 2 host does not map XEmbed clients: without this the editor
-    // would stay invisible. A window that cannot be reached means the
+    // A VST 2 host on X11 does not map XEmbed clients: without this the
+    // editor would stay invisible. A window that cannot be reached means the
     // editor cannot show either.
     if (!embedder(reinterpret_cast<std::uintptr_t>(parent)))
     {

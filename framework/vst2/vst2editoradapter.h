@@ -1,8 +1,8 @@
 // Where the VST 2 editor opcodes (effEditGetRect, effEditOpen, effEditClose,
 // effEditIdle) meet the plug-in's VST 3 editor view. The adapter plays the
 // VST 3 host for the view: it creates it with createView("editor"), is its
-// IPlugFrame, runs its run loop from effEditIdle and embeds it in the X11
-// window the VST 2 host passes to effEditOpen.
+// IPlugFrame, runs its run loop from effEditIdle and shows it in the window
+// the VST 2 host passes to effEditOpen (an X11 window or an HWND).
 #pragma once
 
 #include "vst2/vst2abi.h"
@@ -29,7 +29,7 @@ public:
     using Embedder = std::function<bool(std::uintptr_t parent)>;
 
     // The controller must outlive the adapter. Whether there is an editor is
-    // asked once, here: a view of type "editor" embeddable in X11. `clock`
+    // asked once, here: a view of type "editor" that accepts the platform's window. `clock`
     // and `embedder` stand in for the steady clock and the X server in tests.
     Vst2EditorAdapter(IEditController* controller, audioMasterCallback host, AEffect* effect,
                       PollRunLoop::Clock clock = nullptr, Embedder embedder = nullptr);

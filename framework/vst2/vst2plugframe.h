@@ -8,7 +8,7 @@
 
 #include "base/source/fobject.h"
 #include "pluginterfaces/base/smartpointer.h"
-#include "pluginterfaces/gui/iplugview.h"
+#include "runloopinterfaces.h"
 
 namespace Steinberg
 {

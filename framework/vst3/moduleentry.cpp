@@ -30,52 +30,35 @@ void* getModuleHandle()
     return moduleHandle;
 }
 
-} // namespace Steinberg
-
-using namespace Steinberg;
-
-extern "C"
+bool enterModule(void* handle)
 {
-
-    SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory()
+    std::lock_guard<std::mutex> lock(entryMutex);
+    if (entryCount > 0)
     {
-        return CPluginFactory::getShared(makePluginFactory);
-    }
-
-    SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle)
-    {
-        std::lock_guard<std::mutex> lock(entryMutex);
-        if (entryCount > 0)
-        {
-            ++entryCount;
-            return true;
-        }
-        if (!InitModule())
-            return false;
-        moduleHandle = sharedLibraryHandle;
-        entryCount = 1;
+        ++entryCount;
         return true;
     }
+    if (!InitModule())
+        return false;
+    moduleHandle = handle;
+    entryCount = 1;
+    return true;
+}
 
-    SMTG_EXPORT_SYMBOL bool ModuleExit()
-    {
-        std::lock_guard<std::mutex> lock(entryMutex);
-        if (entryCount == 0)
-            return false; // an exit without an entry changes nothing
-        if (--entryCount > 0)
-            return true;
-        moduleHandle = nullptr;
-        return DeinitModule();
-    }
+bool exitModule()
+{
+    std::lock_guard<std::mutex> lock(entryMutex);
+    if (entryCount == 0)
+        return false; // an exit without an entry changes nothing
+    if (--entryCount > 0)
+        return true;
+    moduleHandle = nullptr;
+    return DeinitModule();
+}
 
-    SMTG_EXPORT_SYMBOL bool InitDll()
-    {
-        return InitModule();
-    }
+} // namespace Steinberg
 
-    SMTG_EXPORT_SYMBOL bool ExitDll()
-    {
-        return DeinitModule();
-    }
-
-} // extern "C"
+extern "C" SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory()
+{
+    return Steinberg::CPluginFactory::getShared(Steinberg::makePluginFactory);
+}

@@ -1,15 +1,15 @@
 // The module's entry points and the hooks a plug-in supplies to them.
 //
-// The module exports GetPluginFactory, ModuleEntry/ModuleExit (the Linux
-// convention: the host passes the dlopen handle on load) and InitDll/ExitDll
-// (the names hosts on other platforms call). A plug-in defines the four hooks
-// below once; the entry code calls them.
+// Every platform exports GetPluginFactory. The load and unload entries are
+// the platform's own (linux/, win32/): ModuleEntry/ModuleExit with the
+// dlopen handle on Linux, DllMain and InitDll/ExitDll on Windows. A
+// plug-in defines the four hooks below once; the entry code calls them.
 #pragma once
 
 #include "vst3/pluginfactory.h"
 
-// Called on module load and unload (by ModuleEntry/ModuleExit and by
-// InitDll/ExitDll). A false result is reported to the host as a failed load.
+// Called on module load and unload. A false result is reported to the host
+// as a failed load.
 bool InitModule();
 bool DeinitModule();
 
@@ -23,15 +23,14 @@ const PFactoryInfo& pluginFactoryInfo();
 // filled once per load.
 void registerPluginClasses(CPluginFactory& factory);
 
-// The handle the host passed to ModuleEntry, or null outside a load.
+// The handle the platform gave the module on load (the dlopen handle, the
+// DLL's instance handle), or null outside a load.
 void* getModuleHandle();
 
-} // namespace Steinberg
+// Counted load and unload for the platform entries: only the first entry
+// and the matching last exit run the hooks. An exit without an entry
+// returns false and changes nothing.
+bool enterModule(void* handle);
+bool exitModule();
 
-extern "C"
-{
-    SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle);
-    SMTG_EXPORT_SYMBOL bool ModuleExit();
-    SMTG_EXPORT_SYMBOL bool InitDll();
-    SMTG_EXPORT_SYMBOL bool ExitDll();
-}
+} // namespace Steinberg

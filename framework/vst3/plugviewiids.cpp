@@ -1,6 +1,6 @@
 // Interface IDs of the view interfaces, which the SDK library we build
 // from does not define.
-#include "pluginterfaces/gui/iplugview.h"
+#include "runloopinterfaces.h"
 
 namespace Steinberg
 {

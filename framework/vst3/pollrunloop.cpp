@@ -1,7 +1,8 @@
 #include "vst3/pollrunloop.h"
 
+#include "vst3/pollwait.h"
+
 #include <algorithm>
-#include <poll.h>
 
 namespace Steinberg
 {
@@ -44,7 +45,7 @@ void PollRunLoop::service(int timeoutMs)
 
 void PollRunLoop::run(int milliseconds)
 {
-    // The wait happens in poll(), so the duration is real time even when a
+    // The wait happens in waitForReadable(), so the duration is real time even when a
     // test clock drives the timers.
     using Steady = std::chrono::steady_clock;
     IPtr<PollRunLoop> keepAlive(this);
@@ -75,16 +76,16 @@ void PollRunLoop::serviceHandlers(int timeoutMs)
     // Callbacks may change the list: work on a copy and ask the list again
     // before each call.
     const std::vector<Handler> current = handlers;
-    std::vector<pollfd> fds;
+    std::vector<int> fds;
     fds.reserve(current.size());
     for (const Handler& h : current)
-        fds.push_back({h.fd, POLLIN, 0});
-    // With no descriptors this is the sleep until the next timer.
-    if (::poll(fds.data(), static_cast<nfds_t>(fds.size()), std::max(timeoutMs, 0)) <= 0)
+        fds.push_back(h.fd);
+    std::vector<bool> readable;
+    if (!waitForReadable(fds, readable, std::max(timeoutMs, 0)))
         return;
     for (size_t i = 0; i < current.size(); ++i)
     {
-        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+        if (!readable[i])
             continue;
         const uint64 serial = current[i].serial;
         const bool registered =

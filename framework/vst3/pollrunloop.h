@@ -6,7 +6,7 @@
 
 #include "base/source/fobject.h"
 #include "pluginterfaces/base/smartpointer.h"
-#include "pluginterfaces/gui/iplugview.h"
+#include "runloopinterfaces.h"
 
 #include <chrono>
 #include <functional>

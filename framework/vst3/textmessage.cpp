@@ -86,7 +86,8 @@ tresult readTextMessage(IMessage* message, std::string& utf8)
     TChar text[kMaxTextMessageUnits + 1] = {};
     if (attributes->getString("Text", text, kMaxTextMessageUnits * sizeof(TChar)) != kResultOk)
         return kResultFalse;
-    utf8 = utf8FromUtf16(text, kMaxTextMessageUnits);
+    // TChar is char16_t or, on Windows, a 16-bit wchar_t: the same units.
+    utf8 = utf8FromUtf16(reinterpret_cast<const char16_t*>(text), kMaxTextMessageUnits);
     return kResultOk;
 }
 

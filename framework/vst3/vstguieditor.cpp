@@ -1,5 +1,7 @@
 #include "vst3/vstguieditor.h"
 
+#include "gui/platformframe.h"
+
 #include <cstring>
 
 namespace Steinberg
@@ -41,7 +43,7 @@ tresult PLUGIN_API VSTGUIEditor::isPlatformTypeSupported(FIDString type)
 {
     if (!type)
         return kInvalidArgument;
-    return std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0 ? kResultTrue : kResultFalse;
+    return std::strcmp(type, VSTGUI::platformFrameType()) == 0 ? kResultTrue : kResultFalse;
 }
 
 tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type)

@@ -1,14 +1,15 @@
 // Base of an editor view that shows a toolkit frame: an EditorView that
-// owns the frame while attached, accepts X11 embedding, and keeps an idle
-// timer on the host's run loop that lets the frame redraw what changed.
+// owns the frame while attached, accepts the platform's window (an X11
+// window, an HWND), and keeps an idle timer on the host's run loop, where
+// there is one, that lets the frame redraw what changed.
 #pragma once
 
 #include "gui/cframe.h"
 #include "gui/vstguieditorinterface.h"
 
 #include "pluginterfaces/base/smartpointer.h"
-#include "pluginterfaces/gui/iplugview.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
+#include "runloopinterfaces.h"
 
 namespace Steinberg
 {

@@ -5,18 +5,23 @@
 namespace VSTGUI
 {
 
-CDrawContext::CDrawContext(cairo_t* context) : cr(context) {}
+namespace
+{
 
-void CDrawContext::setSource(const CColor& c)
+void setSource(cairo_t* cr, const CColor& c)
 {
     cairo_set_source_rgba(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
 }
+
+} // namespace
+
+CDrawContext::CDrawContext(cairo_t* context) : cr(context) {}
 
 void CDrawContext::drawRect(const CRect& rect, CDrawStyle style)
 {
     if (style != kDrawStroked)
     {
-        setSource(fillColor);
+        setSource(cr, fillColor);
         cairo_rectangle(cr, rect.left, rect.top, rect.getWidth(), rect.getHeight());
         cairo_fill(cr);
     }
@@ -24,7 +29,7 @@ void CDrawContext::drawRect(const CRect& rect, CDrawStyle style)
     {
         // Half a line inside the rectangle, so a one-pixel line covers whole pixels.
         const CCoord inset = lineWidth / 2;
-        setSource(frameColor);
+        setSource(cr, frameColor);
         cairo_set_line_width(cr, lineWidth);
         cairo_rectangle(cr, rect.left + inset, rect.top + inset, rect.getWidth() - lineWidth,
                         rect.getHeight() - lineWidth);
@@ -51,7 +56,7 @@ void CDrawContext::drawString(const std::string& text, const CRect& rect, CHoriT
     else if (align == kRightText)
         x = rect.right - ext.x_advance;
     const CCoord y = rect.top + (rect.getHeight() + fext.ascent - fext.descent) / 2;
-    setSource(fontColor);
+    setSource(cr, fontColor);
     cairo_move_to(cr, x, y);
     cairo_show_text(cr, text.c_str());
     restoreState();

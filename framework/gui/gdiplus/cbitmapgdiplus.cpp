@@ -1,0 +1,68 @@
+#include "gui/cbitmap.h"
+
+#include "gui/embeddedresources.h"
+
+#include <windows.h>
+// after windows.h, which it builds on
+#include <gdiplus.h>
+#include <memory>
+#include <objidl.h>
+#include <shlwapi.h>
+
+namespace VSTGUI
+{
+
+CBitmap::CBitmap(const CResourceDescription& description)
+{
+    if (const EmbeddedResource* resource = findEmbeddedResource(description.name))
+        decode(resource->data, resource->size);
+}
+
+CBitmap::CBitmap(const unsigned char* pngData, std::size_t size)
+{
+    decode(pngData, size);
+}
+
+CBitmap::~CBitmap()
+{
+    delete image;
+}
+
+void CBitmap::decode(const unsigned char* pngData, std::size_t size)
+{
+    if (!pngData || size == 0 || size > 0x7fffffff)
+        return;
+    IStream* stream = SHCreateMemStream(pngData, static_cast<UINT>(size));
+    if (!stream)
+        return;
+    // GDI+ keeps reading the stream for as long as the bitmap lives: the
+    // pixels are copied into a bitmap of their own, and the stream goes.
+    Gdiplus::Bitmap decoded(stream, FALSE);
+    if (decoded.GetLastStatus() == Gdiplus::Ok)
+    {
+        const INT width = static_cast<INT>(decoded.GetWidth());
+        const INT height = static_cast<INT>(decoded.GetHeight());
+        auto copy = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppPARGB);
+        if (copy->GetLastStatus() == Gdiplus::Ok)
+        {
+            Gdiplus::Graphics graphics(copy.get());
+            graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+            graphics.DrawImage(&decoded, Gdiplus::Rect(0, 0, width, height), 0, 0, width, height,
+                               Gdiplus::UnitPixel);
+            image = copy.release(); // owned by this picture, deleted by its destructor
+        }
+    }
+    stream->Release();
+}
+
+CCoord CBitmap::getWidth() const
+{
+    return image ? image->GetWidth() : 0;
+}
+
+CCoord CBitmap::getHeight() const
+{
+    return image ? image->GetHeight() : 0;
+}
+
+} // namespace VSTGUI
