@@ -30,5 +30,6 @@ if(MAKENSIS_PROGRAM)
         DEPENDS kestrum_module "${CMAKE_BINARY_DIR}/kestrum.nsi"
         COMMENT "Building the installer with makensis"
         VERBATIM)
-    add_custom_target(windows_installer DEPENDS "${KESTRUM_INSTALLER_PATH}")
+    # Part of every build: it takes a moment, and the tests install it.
+    add_custom_target(windows_installer ALL DEPENDS "${KESTRUM_INSTALLER_PATH}")
 endif()
