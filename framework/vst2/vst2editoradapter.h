@@ -1,8 +1,8 @@
 // Where the VST 2 editor opcodes (effEditGetRect, effEditOpen, effEditClose,
 // effEditIdle) meet the plug-in's VST 3 editor view. The adapter plays the
 // VST 3 host for the view: it creates it with createView("editor"), is its
-// IPlugFrame, runs its run loop from effEditIdle and shows it in the window
-// the VST 2 host passes to effEditOpen (an X11 window or an HWND).
+// IPlugFrame, runs its run loop from effEditIdle and embeds it in the window
+// the VST 2 host passes to effEditOpen (an X11 window, an HWND).
 #pragma once
 
 #include "vst2/vst2abi.h"
@@ -14,7 +14,6 @@
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace Steinberg
 {
@@ -24,15 +23,12 @@ namespace Vst
 class Vst2EditorAdapter
 {
 public:
-    // Shows the view's window inside the host's; false when that window
-    // cannot be reached.
-    using Embedder = std::function<bool(std::uintptr_t parent)>;
-
     // The controller must outlive the adapter. Whether there is an editor is
-    // asked once, here: a view of type "editor" that accepts the platform's window. `clock`
-    // and `embedder` stand in for the steady clock and the X server in tests.
+    // asked once, here: a view of type "editor" embeddable in the platform's
+    // window. `clock`
+    // stands in for the steady clock in tests.
     Vst2EditorAdapter(IEditController* controller, audioMasterCallback host, AEffect* effect,
-                      PollRunLoop::Clock clock = nullptr, Embedder embedder = nullptr);
+                      PollRunLoop::Clock clock = nullptr);
     // Closes an editor the host left open.
     ~Vst2EditorAdapter();
     Vst2EditorAdapter(const Vst2EditorAdapter&) = delete;
@@ -54,7 +50,6 @@ private:
     void dropView();
 
     IEditController* controller;
-    Embedder embedder;
     IPtr<PollRunLoop> loop;
     IPtr<Vst2PlugFrame> plugFrame;
     IPtr<IPlugView> view;

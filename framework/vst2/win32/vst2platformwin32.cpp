@@ -1,10 +1,7 @@
-// Windows: the host hands over an HWND; the editor's child window is
-// created visible, so the window only has to still exist.
+// Windows: the host hands over an HWND.
 #include "vst2/vst2platform.h"
 
 #include "pluginterfaces/gui/iplugview.h"
-
-#include <windows.h>
 
 namespace Steinberg
 {
@@ -14,11 +11,6 @@ namespace Vst
 FIDString vst2EditorPlatformType()
 {
     return kPlatformTypeHWND;
-}
-
-bool showAttachedEditor(std::uintptr_t parent)
-{
-    return IsWindow(reinterpret_cast<HWND>(parent)) != FALSE;
 }
 
 } // namespace Vst
