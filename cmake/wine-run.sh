@@ -1,14 +1,18 @@
 #!/bin/sh
 # Runs a Windows program under Wine for ctest (CMAKE_CROSSCOMPILING_EMULATOR).
 # The prefix is made once (KESTRUM_WINEPREFIX, default one per user under
-# TMPDIR) and reused; Wine's own chatter is off.
+# TMPDIR) and reused; tests running side by side wait for its creation.
+# Wine's own chatter is off.
 set -e
 : "${KESTRUM_WINEPREFIX:=${TMPDIR:-/tmp}/kestrum-wineprefix-$(id -u)}"
 export WINEPREFIX="$KESTRUM_WINEPREFIX"
 export WINEDEBUG=-all
+# No Mono or Gecko downloads: nothing here needs .NET or a browser.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >"$WINEPREFIX.log" 2>&1 || true
-    wineserver -w
-fi
+mkdir -p "$WINEPREFIX"
+flock "$WINEPREFIX.lock" sh -c '
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i >"$WINEPREFIX.log" 2>&1 || true
+        wineserver -w
+    fi'
 exec wine "$@"

@@ -4,6 +4,7 @@
 # Windows test program, Steinberg's Windows validator when
 # KESTRUM_VST3_VALIDATOR_EXE names it, and the zip and the installer.
 # Run by scripts/test.sh; alone: scripts/test-windows.sh [build-dir]
+# (setup first: scripts/setup.sh installs MinGW-w64, Wine, NSIS, python3-pefile).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-${KESTRUM_WIN_BUILD_DIR:-$root/build-win}}
@@ -14,7 +15,7 @@ KESTRUM_WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kestrum-wine.XXXXXX")
 export KESTRUM_WINEPREFIX
 cleanup() {
     WINEPREFIX=$KESTRUM_WINEPREFIX wineserver -k 2>/dev/null || true
-    rm -rf "$KESTRUM_WINEPREFIX" "$KESTRUM_WINEPREFIX.log"
+    rm -rf "$KESTRUM_WINEPREFIX" "$KESTRUM_WINEPREFIX.log" "$KESTRUM_WINEPREFIX.lock"
 }
 trap cleanup EXIT
 wine_run() { "$root/cmake/wine-run.sh" "$@"; }

@@ -34,6 +34,10 @@ step "conformance checkers"
 # Each runs when its variable names it (see scripts/conformance.sh).
 bash "$root/scripts/conformance.sh" "$main_build"
 
+step "Windows x64 under Wine"
+# Cross-built with MinGW-w64; see scripts/test-windows.sh.
+bash "$root/scripts/test-windows.sh"
+
 step "address and undefined-behaviour sanitizers"
 # Real hosts' scanners and Ardour cannot load a sanitized module.
 ASAN_OPTIONS=detect_leaks=1 build_and_test "$root/build-asan" -LE ardour -E 'ArdourScan' -- \
