@@ -5,7 +5,10 @@
 # Wine's own chatter is off.
 set -e
 : "${KESTRUM_WINEPREFIX:=${TMPDIR:-/tmp}/kestrum-wineprefix-$(id -u)}"
-export WINEPREFIX="$KESTRUM_WINEPREFIX"
+# Programs with windows get a prefix of their own (suffix "-gui"): Wine's
+# desktop process, shared by a prefix, keeps the display of whoever started
+# it, and tests without an X server run beside them.
+export WINEPREFIX="$KESTRUM_WINEPREFIX${KESTRUM_WINEPREFIX_SUFFIX:-}"
 export WINEDEBUG=-all
 # No Mono or Gecko downloads: nothing here needs .NET or a browser.
 export WINEDLLOVERRIDES="mscoree,mshtml="

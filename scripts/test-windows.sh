@@ -10,12 +10,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-${KESTRUM_WIN_BUILD_DIR:-$root/build-win}}
 jobs=$(nproc)
 
-# One Wine prefix for the whole run, made on first use by cmake/wine-run.sh.
+# Wine prefixes for the whole run, made on first use by cmake/wine-run.sh
+# (one for programs with windows, one for the rest).
 KESTRUM_WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kestrum-wine.XXXXXX")
 export KESTRUM_WINEPREFIX
 cleanup() {
-    WINEPREFIX=$KESTRUM_WINEPREFIX wineserver -k 2>/dev/null || true
-    rm -rf "$KESTRUM_WINEPREFIX" "$KESTRUM_WINEPREFIX.log" "$KESTRUM_WINEPREFIX.lock"
+    for prefix in "$KESTRUM_WINEPREFIX" "$KESTRUM_WINEPREFIX-gui"; do
+        [[ -d $prefix ]] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+        rm -rf "$prefix" "$prefix.log" "$prefix.lock"
+    done
 }
 trap cleanup EXIT
 wine_run() { "$root/cmake/wine-run.sh" "$@"; }

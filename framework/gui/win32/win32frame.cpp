@@ -166,6 +166,14 @@ LRESULT Frame::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         paint();
         return 0;
+    case WM_PRINTCLIENT:
+    {
+        // PrintWindow and hosts' thumbnails: the whole client area into their DC.
+        RECT client;
+        GetClientRect(window, &client);
+        drawInto(reinterpret_cast<HDC>(wParam), client);
+        return 0;
+    }
     case WM_ERASEBKGND:
         return 1; // the paint covers everything; erasing would flicker
     case WM_TIMER:
@@ -242,36 +250,40 @@ void Frame::paint()
 {
     PAINTSTRUCT ps;
     HDC target = BeginPaint(window, &ps);
+    if (target)
+        drawInto(target, ps.rcPaint);
+    EndPaint(window, &ps);
+}
+
+// Draws `area` offscreen first and copies it in one piece: no flicker.
+void Frame::drawInto(HDC target, const RECT& area)
+{
     RECT client;
     GetClientRect(window, &client);
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
-    if (target && width > 0 && height > 0)
+    if (width <= 0 || height <= 0 || IsRectEmpty(&area))
+        return;
+    HDC memory = CreateCompatibleDC(target);
+    HBITMAP buffer = CreateCompatibleBitmap(target, width, height);
+    if (memory && buffer)
     {
-        HDC memory = CreateCompatibleDC(target);
-        HBITMAP buffer = CreateCompatibleBitmap(target, width, height);
-        if (memory && buffer)
+        HGDIOBJ previous = SelectObject(memory, buffer);
         {
-            HGDIOBJ previous = SelectObject(memory, buffer);
-            {
-                Gdiplus::Graphics graphics(memory);
-                CDrawContext context(&graphics);
-                const CRect update(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right,
-                                   ps.rcPaint.bottom);
-                context.clipRect(update);
-                callback.platformDrawRect(context, update);
-            }
-            BitBlt(target, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                   ps.rcPaint.bottom - ps.rcPaint.top, memory, ps.rcPaint.left, ps.rcPaint.top,
-                   SRCCOPY);
-            SelectObject(memory, previous);
+            Gdiplus::Graphics graphics(memory);
+            CDrawContext context(&graphics);
+            const CRect update(area.left, area.top, area.right, area.bottom);
+            context.clipRect(update);
+            callback.platformDrawRect(context, update);
         }
-        if (buffer)
-            DeleteObject(buffer);
-        if (memory)
-            DeleteDC(memory);
+        BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, memory,
+               area.left, area.top, SRCCOPY);
+        SelectObject(memory, previous);
     }
-    EndPaint(window, &ps);
+    if (buffer)
+        DeleteObject(buffer);
+    if (memory)
+        DeleteDC(memory);
 }
 
 void Frame::invalidRect(const CRect& rect)

@@ -37,6 +37,7 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void paint();
+    void drawInto(HDC target, const RECT& area);
     void onButtonDown(CButtonState button, WPARAM wParam, LPARAM lParam, bool doubleClick);
     void onButtonUp(CButtonState button, WPARAM wParam, LPARAM lParam);
 
