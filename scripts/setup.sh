@@ -12,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev
     ardour
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 python3-pefile nsis zip
+    fonts-liberation fonts-wine
 )
 
 missing=()

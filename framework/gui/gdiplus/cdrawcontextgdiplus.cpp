@@ -6,6 +6,10 @@
 // after windows.h, which it builds on
 #include <gdiplus.h>
 
+#include <algorithm>
+#include <cwchar>
+#include <memory>
+
 namespace VSTGUI
 {
 namespace
@@ -52,14 +56,23 @@ void CDrawContext::drawRect(const CRect& rect, CDrawStyle style)
         Gdiplus::SolidBrush brush(toGdiplus(fillColor));
         cr->FillRectangle(&brush, toGdiplus(rect));
     }
-    if (style != kDrawFilled)
+    if (style != kDrawFilled && lineWidth > 0)
     {
-        const CCoord inset = lineWidth / 2;
-        Gdiplus::Pen pen(toGdiplus(frameColor), static_cast<Gdiplus::REAL>(lineWidth));
-        cr->DrawRectangle(&pen, static_cast<Gdiplus::REAL>(rect.left + inset),
-                          static_cast<Gdiplus::REAL>(rect.top + inset),
-                          static_cast<Gdiplus::REAL>(rect.getWidth() - lineWidth),
-                          static_cast<Gdiplus::REAL>(rect.getHeight() - lineWidth));
+        // The frame as four bands just inside the rectangle: whole pixels, as
+        // cairo strokes them, whatever a GDI+ implementation does with pens.
+        Gdiplus::SolidBrush brush(toGdiplus(frameColor));
+        const CCoord w = std::min(lineWidth, std::min(rect.getWidth(), rect.getHeight()) / 2);
+        const CRect bands[] = {
+            CRect(rect.left, rect.top, rect.right, rect.top + w),
+            CRect(rect.left, rect.bottom - w, rect.right, rect.bottom),
+            CRect(rect.left, rect.top + w, rect.left + w, rect.bottom - w),
+            CRect(rect.right - w, rect.top + w, rect.right, rect.bottom - w),
+        };
+        for (const CRect& band : bands)
+        {
+            if (!band.isEmpty())
+                cr->FillRectangle(&brush, toGdiplus(band));
+        }
     }
 }
 
@@ -70,12 +83,26 @@ void CDrawContext::drawString(const std::string& text, const CRect& rect, CHoriT
     const std::wstring wide = toWide(text);
     const std::wstring family = toWide(font.name);
     const INT style = font.bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular;
-    const auto size = static_cast<Gdiplus::REAL>(font.size);
-    Gdiplus::Font named(family.c_str(), size, style, Gdiplus::UnitPixel);
-    // A system without the named family still shows the text.
-    Gdiplus::Font fallback(Gdiplus::FontFamily::GenericSansSerif(), size, style,
-                           Gdiplus::UnitPixel);
-    const Gdiplus::Font* chosen = named.IsAvailable() ? &named : &fallback;
+    Gdiplus::Font named(family.c_str(), static_cast<Gdiplus::REAL>(font.size), style,
+                        Gdiplus::UnitPixel);
+    // A system without the family (Wine has no Arial) still shows the text:
+    // GDI's font mapper picks the nearest font it has.
+    std::unique_ptr<Gdiplus::Font> mapped;
+    if (!named.IsAvailable())
+    {
+        LOGFONTW description = {};
+        description.lfHeight = -static_cast<LONG>(font.size);
+        description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+        description.lfCharSet = DEFAULT_CHARSET;
+        description.lfQuality = ANTIALIASED_QUALITY;
+        wcsncpy(description.lfFaceName, family.c_str(), LF_FACESIZE - 1);
+        HDC screen = CreateCompatibleDC(nullptr);
+        mapped = std::make_unique<Gdiplus::Font>(screen, &description);
+        DeleteDC(screen);
+        if (!mapped->IsAvailable())
+            return;
+    }
+    const Gdiplus::Font* chosen = mapped ? mapped.get() : &named;
 
     Gdiplus::StringFormat format;
     format.SetAlignment(align == kCenterText  ? Gdiplus::StringAlignmentCenter
