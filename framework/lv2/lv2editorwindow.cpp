@@ -65,8 +65,10 @@ Lv2EditorWindow::~Lv2EditorWindow()
 {
     if (connection && window)
     {
-        xcb_destroy_window(connection.get(), window);
-        xcb_flush(connection.get());
+        xcb_connection_t* c = connection.get();
+        xcb_destroy_window(c, window);
+        // Gone from the host's window when cleanup returns.
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     }
 }
 
@@ -76,6 +78,26 @@ void Lv2EditorWindow::resize(int width, int height)
     xcb_configure_window(connection.get(), window,
                          XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
     xcb_flush(connection.get());
+}
+
+bool Lv2EditorWindow::mapClients()
+{
+    xcb_connection_t* c = connection.get();
+    std::unique_ptr<xcb_query_tree_reply_t, FreeDeleter> tree(
+        xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    if (!tree)
+        return false;
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    const int count = xcb_query_tree_children_length(tree.get());
+    for (int i = 0; i < count; ++i)
+    {
+        std::unique_ptr<xcb_get_window_attributes_reply_t, FreeDeleter> attributes(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
+        if (attributes && attributes->map_state == XCB_MAP_STATE_UNMAPPED)
+            xcb_map_window(c, children[i]);
+    }
+    xcb_flush(c);
+    return count > 0;
 }
 
 } // namespace Vst
