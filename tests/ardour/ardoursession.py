@@ -2,6 +2,9 @@
 """Runs Kestrum in a real Ardour 7 session, headless, as VST 3, as VST 2 and
 (when given) as LV2, and checks what Ardour renders and what it saves.
 
+For LV2 also: Ardour's own on/off switch drives the `enabled` port, Mode is a
+list, and the renderings equal the VST 3 ones bit for bit.
+
 Per interface: a session with one stereo track playing a signal with a DC
 offset through the plug-in; snapshots for the plug-in deactivated in Ardour,
 "super low", "guitar" and Bypass on; each snapshot reloaded in a fresh Ardour
@@ -256,6 +259,21 @@ def check_parameters(lines, label):
                   % (label, name, what, got, want))
 
 
+def check_host_controls(lines, label):
+    """Ardour's on/off switch for the plug-in drives the `enabled` port (the
+    plug-in keeps running), and Mode is a list from 0 to 2 starting at 1."""
+    bypass = {l.split()[1]: [float(x) for x in l.split()[2:]] for l in lines
+              if l.startswith("HOSTBYPASS ")}
+    mode = [l.split()[1:] for l in lines if l.startswith("MODE ")]
+    print("  Ardour's switch off: active %d, Bypass %g; on: active %d, Bypass %g"
+          % tuple(bypass.get("off", [-1, -1]) + bypass.get("on", [-1, -1])))
+    check(bypass.get("off") == [1, 1] and bypass.get("on") == [1, 0],
+          "%s: Ardour's own bypass does not drive the enabled port: %s" % (label, bypass))
+    print("  Mode in Ardour: %s" % (mode[0] if mode else "missing"))
+    check(mode == [["0", "2", "1", "true"]],
+          "%s: Ardour does not see Mode as a list 0..2 with default 1: %s" % (label, mode))
+
+
 def check_renders(renders, signal, label):
     for name, channels in renders.items():
         check(len(channels) == 2 and all(len(c) == FRAMES for c in channels),
@@ -322,6 +340,10 @@ def run_interface(ardour, root, interface, module, signal, tool):
           % (label, sources))
     for c, path in sources.items():
         fill_source(path, signal[c])
+
+    if label == "LV2":
+        check_host_controls(ardour.lua("hostcontrols.lua", [session_dir, "kestrum"],
+                                       "Ardour's own bypass, the Mode list"), label)
 
     settings = ["%s=%g,%g,%d" % ((name,) + value) for name, value in SETTINGS.items()]
     ardour.lua("savesnapshots.lua", [session_dir, "kestrum"] + settings,
