@@ -42,10 +42,12 @@ struct Write
     float value;
 };
 
-// What the host records of the UI: port writes and size requests.
+// What the host records of the UI: port writes, gestures and size requests.
 struct HostRecord
 {
     std::vector<Write> writes;
+    // Port and grabbed (1) or released (0), in order.
+    std::vector<std::pair<std::uint32_t, int>> touches;
     int width = 0;
     int height = 0;
 };
@@ -67,6 +69,11 @@ int resizeRequest(LV2UI_Feature_Handle handle, int width, int height)
     record->width = width;
     record->height = height;
     return 0;
+}
+
+void touchPort(LV2UI_Feature_Handle handle, std::uint32_t port, bool grabbed)
+{
+    static_cast<HostRecord*>(handle)->touches.emplace_back(port, grabbed ? 1 : 0);
 }
 
 struct LibraryCloser
@@ -114,7 +121,9 @@ protected:
         const LV2_Feature parentFeature{LV2_UI__parent, parent->handle()};
         const LV2_Feature resizeFeature{LV2_UI__resize, &resize};
         const LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
-        const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &idleFeature, nullptr};
+        const LV2_Feature touchFeature{LV2_UI__touch, &touch};
+        const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &idleFeature,
+                                         &touchFeature, nullptr};
         handle =
             descriptor->instantiate(descriptor, KestrumTest::kLv2PluginUri, KESTRUM_LV2_BUNDLE_PATH,
                                     writePort, &record, &widget, features);
@@ -177,6 +186,7 @@ protected:
     LV2UI_Handle handle = nullptr;
     LV2UI_Widget widget = nullptr;
     HostRecord record;
+    LV2UI_Touch touch{&record, touchPort};
 };
 
 size_t distinctColours(const std::vector<std::uint32_t>& pixels)
@@ -204,6 +214,9 @@ TEST_F(Lv2UiTest, ShowsTheEditorInTheParentAndWritesPorts)
 
     act(std::string(kBypassButton) + " click 1");
     EXPECT_EQ(writesTo(kEnabledPort), std::vector<float>{0.0f});
+    // The click is one gesture around the write, as automation needs it.
+    using Touches = std::vector<std::pair<std::uint32_t, int>>;
+    EXPECT_EQ(record.touches, (Touches{{kEnabledPort, 1}, {kEnabledPort, 0}}));
     act(std::string(kBypassButton) + " click 1");
     EXPECT_EQ(writesTo(kEnabledPort), (std::vector<float>{0.0f, 1.0f}));
 
@@ -214,6 +227,8 @@ TEST_F(Lv2UiTest, ShowsTheEditorInTheParentAndWritesPorts)
     for (const float mode : modes)
         EXPECT_TRUE(mode == 0.0f || mode == 1.0f || mode == 2.0f) << mode;
     EXPECT_NE(modes.back(), 1.0f);
+    ASSERT_GE(record.touches.size(), 6u);
+    EXPECT_EQ(record.touches.back(), std::make_pair(kModePort, 0));
 }
 
 TEST_F(Lv2UiTest, FollowsPortEventsAndLeavesNothingBehind)

@@ -95,6 +95,7 @@ bool Lv2Editor::init(Creator controllerCreator, LV2UI_Write_Function write,
     controllerInitialized = true;
 
     host = owned(new Lv2EditorHost(layout, write, hostController, loop));
+    host->setTouch(static_cast<const LV2UI_Touch*>(findFeature(features, LV2_UI__touch)));
     controller->setComponentHandler(host);
     const auto* resize = static_cast<const LV2UI_Resize*>(findFeature(features, LV2_UI__resize));
     return openView(reinterpret_cast<std::uintptr_t>(parent), resize);

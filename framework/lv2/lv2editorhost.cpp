@@ -27,11 +27,12 @@ void Lv2EditorHost::detach()
     write = nullptr;
     window = nullptr;
     resize = nullptr;
+    touch = nullptr;
 }
 
 tresult PLUGIN_API Lv2EditorHost::beginEdit(ParamID id)
 {
-    return layout.findParameter(id) ? kResultOk : kInvalidArgument;
+    return grab(id, true);
 }
 
 tresult PLUGIN_API Lv2EditorHost::performEdit(ParamID id, ParamValue valueNormalized)
@@ -48,7 +49,17 @@ tresult PLUGIN_API Lv2EditorHost::performEdit(ParamID id, ParamValue valueNormal
 
 tresult PLUGIN_API Lv2EditorHost::endEdit(ParamID id)
 {
-    return layout.findParameter(id) ? kResultOk : kInvalidArgument;
+    return grab(id, false);
+}
+
+tresult Lv2EditorHost::grab(ParamID id, bool grabbed)
+{
+    const Lv2ControlPort* port = layout.findParameter(id);
+    if (!port)
+        return kInvalidArgument;
+    if (touch && touch->touch)
+        touch->touch(touch->handle, port->index, grabbed);
+    return kResultOk;
 }
 
 tresult PLUGIN_API Lv2EditorHost::restartComponent(int32 /*flags*/)

@@ -1,5 +1,6 @@
 // What the controller and its view see of an LV2 host: the component
-// handler that turns edits into writes to control ports, and the plug frame
+// handler that turns edits into writes to control ports (and gestures into
+// ui:touch, where the host offers it), and the plug frame
 // that passes size requests on to ui:resize and hands out the run loop.
 #pragma once
 
@@ -28,6 +29,8 @@ public:
 
     // The window and the host's resize feature (may be null) size requests go to.
     void setWindow(Lv2EditorWindow* editorWindow, const LV2UI_Resize* hostResize);
+    // The host's touch feature (may be null), told where a gesture starts and ends.
+    void setTouch(const LV2UI_Touch* hostTouch) { touch = hostTouch; }
     // After this nothing reaches the LV2 host (the view may still hold us).
     void detach();
 
@@ -45,12 +48,15 @@ public:
     REFCOUNT_METHODS(FObject)
 
 private:
+    tresult grab(ParamID id, bool grabbed);
+
     const Lv2PortLayout& layout;
     LV2UI_Write_Function write;
     LV2UI_Controller hostController;
     IPtr<PollRunLoop> runLoop;
     Lv2EditorWindow* window = nullptr;
     const LV2UI_Resize* resize = nullptr;
+    const LV2UI_Touch* touch = nullptr;
 };
 
 } // namespace Vst

@@ -145,7 +145,7 @@ std::string lv2PluginTurtle(const Lv2TurtlePlugin& plugin)
             << iri(plugin.uiUri) << "\n"
             << "    a ui:X11UI ;\n"
             << "    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
-            << "    lv2:optionalFeature ui:resize ;\n"
+            << "    lv2:optionalFeature ui:resize , ui:touch ;\n"
             << "    lv2:extensionData ui:idleInterface .\n";
     return out.str();
 }
