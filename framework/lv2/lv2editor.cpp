@@ -121,7 +121,6 @@ bool Lv2Editor::openView(std::uintptr_t parent, const LV2UI_Resize* resize)
     if (view->attached(handle, kPlatformTypeX11EmbedWindowID) != kResultOk)
         return false;
     attached = true;
-    clientMapped = window->mapClients();
     if (resize && resize->ui_resize)
         resize->ui_resize(resize->handle, size.getWidth(), size.getHeight());
     return true;
@@ -143,10 +142,6 @@ void Lv2Editor::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t 
 
 int Lv2Editor::idle()
 {
-    // The editor's window may reach the server only after attached()
-    // returned: it comes from a connection of its own.
-    if (!clientMapped && window)
-        clientMapped = window->mapClients();
     // The host's idle call must return at once: no waiting for descriptors.
     loop->service(0);
     return 0;

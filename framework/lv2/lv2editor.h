@@ -73,8 +73,6 @@ private:
     std::unique_ptr<Lv2EditorWindow> window;
     bool controllerInitialized = false;
     bool attached = false;
-    // The editor's window is in the adapter's own and has been mapped.
-    bool clientMapped = false;
 };
 
 } // namespace Vst

@@ -80,25 +80,5 @@ void Lv2EditorWindow::resize(int width, int height)
     xcb_flush(connection.get());
 }
 
-bool Lv2EditorWindow::mapClients()
-{
-    xcb_connection_t* c = connection.get();
-    std::unique_ptr<xcb_query_tree_reply_t, FreeDeleter> tree(
-        xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
-    if (!tree)
-        return false;
-    const xcb_window_t* children = xcb_query_tree_children(tree.get());
-    const int count = xcb_query_tree_children_length(tree.get());
-    for (int i = 0; i < count; ++i)
-    {
-        std::unique_ptr<xcb_get_window_attributes_reply_t, FreeDeleter> attributes(
-            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr));
-        if (attributes && attributes->map_state == XCB_MAP_STATE_UNMAPPED)
-            xcb_map_window(c, children[i]);
-    }
-    xcb_flush(c);
-    return count > 0;
-}
-
 } // namespace Vst
 } // namespace Steinberg

@@ -25,9 +25,6 @@ public:
 
     std::uint32_t id() const { return window; }
     void resize(int width, int height);
-    // As the XEmbed embedder of the editor's window: maps every child that
-    // is still unmapped. True once the window has a child.
-    bool mapClients();
 
 private:
     Lv2EditorWindow() = default;
