@@ -8,11 +8,13 @@
 #include "support/xvfb.h"
 
 #include <lv2/ui/ui.h>
+#include <xcb/xcb.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
@@ -256,6 +258,39 @@ TEST_F(Lv2UiTest, FollowsPortEventsAndLeavesNothingBehind)
 
     close();
     EXPECT_EQ(parent->childCount(), 0);
+}
+
+// The widget is the editor's own window, a child of ui:parent; a host that
+// fits it to its own window (as suil's wrappers do) gets it drawn whole.
+TEST_F(Lv2UiTest, TheWidgetIsTheEditorsWindowAndFollowsTheHostsSize)
+{
+    ASSERT_TRUE(open());
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const auto window = static_cast<xcb_window_t>(reinterpret_cast<std::uintptr_t>(widget));
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+    ASSERT_TRUE(tree);
+    EXPECT_EQ(tree->parent, parent->id());
+    std::free(tree);
+
+    const auto margin = [this]
+    {
+        std::vector<std::uint32_t> pixels = parent->grab();
+        std::vector<std::uint32_t> column;
+        for (int y = 0; y < parent->height() && !pixels.empty(); ++y)
+            column.push_back(pixels[static_cast<size_t>(y * parent->width() + 300)]);
+        return column;
+    };
+    const std::vector<std::uint32_t> before = margin();
+    const std::uint32_t size[] = {static_cast<std::uint32_t>(parent->width()),
+                                  static_cast<std::uint32_t>(parent->height())};
+    xcb_configure_window(c, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    xcb_flush(c);
+    run(kSettleMs);
+    EXPECT_NE(margin(), before);
+    std::filesystem::create_directories(KESTRUM_SCREENSHOT_DIR);
+    EXPECT_TRUE(parent->saveImage(std::string(KESTRUM_SCREENSHOT_DIR) + "/lv2-editor-wide.png"));
+    xcb_disconnect(c);
 }
 
 TEST_F(Lv2UiTest, RefusesToOpenWithoutAParentOrForAnotherPlugin)

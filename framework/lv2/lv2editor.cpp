@@ -1,7 +1,7 @@
 #include "lv2/lv2editor.h"
 
 #include "lv2/lv2editorhost.h"
-#include "lv2/lv2editorwindow.h"
+#include "lv2/lv2parentwindow.h"
 
 #include <cstring>
 #include <new>
@@ -47,7 +47,7 @@ std::unique_ptr<Lv2Editor> Lv2Editor::create(Creator controllerCreator, Lv2PortL
     std::unique_ptr<Lv2Editor> editor(new (std::nothrow) Lv2Editor(std::move(layout)));
     if (!editor || !editor->init(controllerCreator, write, hostController, features))
         return nullptr;
-    *widget = reinterpret_cast<LV2UI_Widget>(static_cast<std::uintptr_t>(editor->window->id()));
+    *widget = reinterpret_cast<LV2UI_Widget>(static_cast<std::uintptr_t>(editor->widget));
     return editor;
 }
 
@@ -67,7 +67,6 @@ Lv2Editor::~Lv2Editor()
     }
     // Whatever the view left registered must not be called any more.
     loop->clear();
-    window.reset();
     if (host)
         host->detach();
     if (controller)
@@ -112,15 +111,17 @@ bool Lv2Editor::openView(std::uintptr_t parent, const LV2UI_Resize* resize)
         view->getSize(&size) != kResultOk)
         return false;
 
-    window = Lv2EditorWindow::create(parent, size.getWidth(), size.getHeight());
-    if (!window)
+    std::unique_ptr<Lv2ParentWindow> parentWindow = Lv2ParentWindow::open(parent);
+    if (!parentWindow)
         return false;
-    host->setWindow(window.get(), resize);
+    host->setResize(resize);
     view->setFrame(host);
-    const auto handle = reinterpret_cast<void*>(static_cast<std::uintptr_t>(window->id()));
-    if (view->attached(handle, kPlatformTypeX11EmbedWindowID) != kResultOk)
+    if (view->attached(reinterpret_cast<void*>(parent), kPlatformTypeX11EmbedWindowID) != kResultOk)
         return false;
     attached = true;
+    widget = parentWindow->newChild(kWindowTimeoutMs);
+    if (widget == 0)
+        return false;
     if (resize && resize->ui_resize)
         resize->ui_resize(resize->handle, size.getWidth(), size.getHeight());
     return true;

@@ -2,9 +2,8 @@
 // adapter plays the VST 3 host for both. It is the controller's component
 // handler (edits become writes to the plug-in's control ports), the view's
 // plug frame (resize requests go to ui:resize) and owns the run loop that
-// ui:idleInterface drives in the host's UI thread. The view lives in a
-// window of the adapter's own inside ui:parent; that window is the widget
-// the host gets.
+// ui:idleInterface drives in the host's UI thread. The view makes its
+// window inside ui:parent; that window is the widget the host gets.
 #pragma once
 
 #include "lv2/lv2ports.h"
@@ -27,7 +26,6 @@ namespace Vst
 {
 
 class Lv2EditorHost;
-class Lv2EditorWindow;
 
 class Lv2Editor
 {
@@ -64,13 +62,17 @@ private:
               LV2UI_Controller hostController, const LV2_Feature* const* features);
     bool openView(std::uintptr_t parent, const LV2UI_Resize* resize);
 
+    // How long the view's window may take to reach the server after
+    // attached() returned (it comes from the view's own connection).
+    static constexpr int kWindowTimeoutMs = 1000;
+
     Lv2PortLayout layout;
     HostApplication hostContext;
     IPtr<PollRunLoop> loop;
     IPtr<Lv2EditorHost> host;
     IPtr<IEditController> controller;
     IPtr<IPlugView> view;
-    std::unique_ptr<Lv2EditorWindow> window;
+    std::uint32_t widget = 0;
     bool controllerInitialized = false;
     bool attached = false;
 };

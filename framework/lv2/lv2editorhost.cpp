@@ -1,7 +1,5 @@
 #include "lv2/lv2editorhost.h"
 
-#include "lv2/lv2editorwindow.h"
-
 namespace Steinberg
 {
 namespace Vst
@@ -16,16 +14,9 @@ Lv2EditorHost::Lv2EditorHost(const Lv2PortLayout& layout, LV2UI_Write_Function w
 {
 }
 
-void Lv2EditorHost::setWindow(Lv2EditorWindow* editorWindow, const LV2UI_Resize* hostResize)
-{
-    window = editorWindow;
-    resize = hostResize;
-}
-
 void Lv2EditorHost::detach()
 {
     write = nullptr;
-    window = nullptr;
     resize = nullptr;
     touch = nullptr;
 }
@@ -72,8 +63,6 @@ tresult PLUGIN_API Lv2EditorHost::resizeView(IPlugView* view, ViewRect* newSize)
 {
     if (!view || !newSize || newSize->getWidth() <= 0 || newSize->getHeight() <= 0)
         return kInvalidArgument;
-    if (window)
-        window->resize(newSize->getWidth(), newSize->getHeight());
     if (resize && resize->ui_resize)
         resize->ui_resize(resize->handle, newSize->getWidth(), newSize->getHeight());
     return view->onSize(newSize);

@@ -19,16 +19,14 @@ namespace Steinberg
 namespace Vst
 {
 
-class Lv2EditorWindow;
-
 class Lv2EditorHost : public FObject, public IComponentHandler, public IPlugFrame
 {
 public:
     Lv2EditorHost(const Lv2PortLayout& layout, LV2UI_Write_Function write,
                   LV2UI_Controller hostController, PollRunLoop* runLoop);
 
-    // The window and the host's resize feature (may be null) size requests go to.
-    void setWindow(Lv2EditorWindow* editorWindow, const LV2UI_Resize* hostResize);
+    // The host's resize feature (may be null) that size requests go to.
+    void setResize(const LV2UI_Resize* hostResize) { resize = hostResize; }
     // The host's touch feature (may be null), told where a gesture starts and ends.
     void setTouch(const LV2UI_Touch* hostTouch) { touch = hostTouch; }
     // After this nothing reaches the LV2 host (the view may still hold us).
@@ -54,7 +52,6 @@ private:
     LV2UI_Write_Function write;
     LV2UI_Controller hostController;
     IPtr<PollRunLoop> runLoop;
-    Lv2EditorWindow* window = nullptr;
     const LV2UI_Resize* resize = nullptr;
     const LV2UI_Touch* touch = nullptr;
 };
