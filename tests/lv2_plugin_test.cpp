@@ -300,6 +300,30 @@ TEST_F(Lv2PluginTest, NanControlValuesChangeNothing)
     EXPECT_TRUE(bitEqual(lv2, runVst3(44100.0, input, {{0, 1.0f, 2.0f}})));
 }
 
+TEST_F(Lv2PluginTest, ControlsSetBeforeAnEmptyRunReachTheNextOne)
+{
+    ASSERT_NE(lilv.plugin(), nullptr);
+    const Channels input = testSignal(48000.0);
+    Channels in = input;
+    Channels out(2, std::vector<float>(kFrames));
+    LilvInstancePtr instance = instantiate(48000.0);
+    ASSERT_TRUE(instance);
+    float enabled = 1.0f;
+    float mode = 1.0f;
+    lilv_instance_connect_port(instance.get(), lilv.portIndex("enabled"), &enabled);
+    lilv_instance_connect_port(instance.get(), lilv.portIndex("mode"), &mode);
+    const char* symbols[] = {"in_l", "in_r", "out_l", "out_r"};
+    float* buffers[] = {in[0].data(), in[1].data(), out[0].data(), out[1].data()};
+    for (int p = 0; p < 4; ++p)
+        lilv_instance_connect_port(instance.get(), lilv.portIndex(symbols[p]), buffers[p]);
+    lilv_instance_activate(instance.get());
+    mode = 2.0f;
+    lilv_instance_run(instance.get(), 0);
+    lilv_instance_run(instance.get(), kFrames);
+    lilv_instance_deactivate(instance.get());
+    EXPECT_TRUE(bitEqual(out, runVst3(48000.0, input, {{0, 1.0f, 2.0f}})));
+}
+
 TEST_F(Lv2PluginTest, RunAllocatesNothing)
 {
     ASSERT_NE(lilv.plugin(), nullptr);

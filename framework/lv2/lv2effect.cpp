@@ -201,7 +201,8 @@ void Lv2Effect::processSlice(std::uint32_t offset, int32 frames)
 
 void Lv2Effect::run(std::uint32_t frames)
 {
-    if (!active)
+    // An empty run delivers nothing: changed controls wait for the next one.
+    if (!active || frames == 0)
         return;
     collectParameterChanges();
     // The processor was promised blocks of at most maxBlock frames.
