@@ -28,7 +28,7 @@ const void* extensionData(const char* /*uri*/)
 
 } // namespace
 
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index)
 {
     static const std::string uri = Kestrum::lv2PluginUri();
     static const LV2_Descriptor descriptor = {uri.c_str(),
