@@ -199,6 +199,9 @@ TEST_F(Lv2PluginTest, DescriptionVerifiesAndMatchesTheVst3Parameters)
     EXPECT_TRUE(lilv_plugin_verify(plugin));
     EXPECT_EQ(lilv_plugin_get_num_ports(plugin), 6u);
     EXPECT_FALSE(lilv_plugin_has_latency(plugin));
+    LilvNode* author = lilv_plugin_get_author_name(plugin);
+    EXPECT_STREQ(author ? lilv_node_as_string(author) : "", "Tavrek");
+    lilv_node_free(author);
     EXPECT_TRUE(lilv_plugin_has_feature(plugin, lilv.uri(LV2_CORE__hardRTCapable)));
     LilvNodes* required = lilv_plugin_get_required_features(plugin);
     EXPECT_EQ(lilv_nodes_size(required), 0u);

@@ -39,6 +39,11 @@ const char* portClass(Lv2TurtlePort::Kind kind)
     return "";
 }
 
+std::string projectUri(const Lv2TurtlePlugin& plugin)
+{
+    return plugin.uri + "#project";
+}
+
 void writePort(std::ostream& out, const Lv2TurtlePort& port)
 {
     out << "        a " << portClass(port.kind) << " ;\n"
@@ -124,10 +129,7 @@ std::string lv2PluginTurtle(const Lv2TurtlePlugin& plugin)
         << "    a lv2:Plugin , lv2:" << plugin.pluginClass << " ;\n"
         << "    doap:name " << lv2TurtleString(plugin.name) << " ;\n"
         << "    doap:license " << iri(plugin.licenseUri) << " ;\n"
-        << "    doap:maker [\n"
-        << "        foaf:name " << lv2TurtleString(plugin.makerName) << " ;\n"
-        << "        foaf:homepage " << iri(plugin.makerPage) << " ;\n"
-        << "        foaf:mbox " << iri(plugin.makerEmail) << "\n    ] ;\n"
+        << "    lv2:project " << iri(projectUri(plugin)) << " ;\n"
         << "    lv2:minorVersion " << plugin.minorVersion << " ;\n"
         << "    lv2:microVersion " << plugin.microVersion << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable , opts:options , urid:map ;\n";
@@ -139,6 +141,17 @@ std::string lv2PluginTurtle(const Lv2TurtlePlugin& plugin)
         writePort(out, plugin.ports[i]);
     }
     out << (plugin.ports.empty() ? "" : "    ]") << " .\n";
+
+    // The maker belongs to the project (doap:maintainer's domain), where
+    // hosts look for the author of a plug-in that names none itself.
+    out << "\n"
+        << iri(projectUri(plugin)) << "\n"
+        << "    a doap:Project ;\n"
+        << "    doap:name " << lv2TurtleString(plugin.name) << " ;\n"
+        << "    doap:maintainer [\n"
+        << "        foaf:name " << lv2TurtleString(plugin.makerName) << " ;\n"
+        << "        foaf:homepage " << iri(plugin.makerPage) << " ;\n"
+        << "        foaf:mbox " << iri(plugin.makerEmail) << "\n    ] .\n";
 
     if (!plugin.uiUri.empty())
         out << "\n"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the built LV2 bundle with Debian's own LV2 tools: serdi parses every
-Turtle file, lv2info shows the ports and scale points, and lv2apply runs a
-WAV file through the plug-in (DC removed; with enabled 0, the input exactly).
+Turtle file, lv2_validate (sord_validate with the LV2 schemas) accepts them,
+lv2info shows the ports and scale points, and lv2apply runs a WAV file
+through the plug-in (DC removed; with enabled 0, the input exactly).
 Exit code 0 passes, 1 fails, 77 means a tool is missing (skipped).
 """
 
@@ -34,12 +35,16 @@ def check_turtle(bundle, env):
     check(len(files) == 2, "expected manifest.ttl and kestrum.ttl, found %s" % files)
     for path in files:
         run(["serdi", "-l", "-i", "turtle", "-o", "ntriples", "file://" + path], env)
+    # Every class, property, domain and range against the LV2 schemas.
+    out = run(["lv2_validate"] + files, env)
+    check("Found 0 errors" in out, "lv2_validate:\n" + out)
 
 
 def check_lv2info(env):
     out = run(["lv2info", URI], env)
     print(out)
-    for expected in ("Name:              Kestrum", "Has latency:       no",
+    for expected in ("Name:              Kestrum", "Class:             Highpass Filter Plugin",
+                     "Author:            Tavrek", "Has latency:       no",
                      "lv2core#hardRTCapable", "ui#X11UI", "Symbol:      in_l",
                      "Symbol:      in_r", "Symbol:      out_l", "Symbol:      out_r",
                      "Symbol:      enabled", "Designation: http://lv2plug.in/ns/lv2core#enabled",
@@ -75,17 +80,19 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("bundle", help="the built kestrum.lv2 folder")
     args = parser.parse_args()
-    missing = [t for t in ("serdi", "lv2info", "lv2apply") if not shutil.which(t)]
+    missing = [t for t in ("serdi", "lv2_validate", "sord_validate", "lv2info", "lv2apply")
+               if not shutil.which(t)]
     if missing:
         print("skipped: missing " + ", ".join(missing))
         return SKIP
 
     root = tempfile.mkdtemp(prefix="kestrum-lv2-")
     try:
-        # Only this bundle, so that an installed copy cannot answer instead.
+        # This bundle and the LV2 specifications only, so that an installed
+        # copy cannot answer instead.
         lv2_dir = os.path.join(root, "lv2")
         shutil.copytree(args.bundle, os.path.join(lv2_dir, "kestrum.lv2"))
-        env = dict(os.environ, LV2_PATH=lv2_dir)
+        env = dict(os.environ, LV2_PATH=lv2_dir + ":/usr/lib/lv2")
         check_turtle(os.path.join(lv2_dir, "kestrum.lv2"), env)
         check_lv2info(env)
         check_lv2apply(root, env)
