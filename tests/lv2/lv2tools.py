@@ -88,7 +88,7 @@ def main():
 
     root = tempfile.mkdtemp(prefix="kestrum-lv2-")
     try:
-        # This bundle and the LV2 specifications only, so that an installed
+        # This bundle and LV2's own vocabularies only, so that an installed
         # copy cannot answer instead.
         lv2_dir = os.path.join(root, "lv2")
         shutil.copytree(args.bundle, os.path.join(lv2_dir, "kestrum.lv2"))

@@ -1,5 +1,5 @@
 // The built LV2 bundle as a host sees it through liblilv: a world holding
-// only that bundle (and the LV2 specifications), the plug-in found by its
+// only that bundle (and the LV2 vocabularies), the plug-in found by its
 // URI, and instances with their ports connected by symbol.
 #pragma once
 
