@@ -1,6 +1,5 @@
 // kestrum-process: its command line and meter on their own, then the built
 // tool run on generated files as a user would run it.
-#include "levelmeter.h"
 #include "processoptions.h"
 #include "support/childprocess.h"
 #include "support/tempdir.h"
@@ -95,53 +94,6 @@ TEST(ProcessOptions, RefusedCommandLinesSayWhy)
     std::string error;
     ASSERT_TRUE(parseOptions({"--help", "in.wav"}, options, error)) << error;
     EXPECT_TRUE(options.showHelp);
-}
-
-TEST(LevelMeter, MeasuresDcAndTheBandBelow20Hz)
-{
-    const double rate = 48000.0;
-    struct Case
-    {
-        const char* what;
-        double dc, lowHz, lowAmplitude, highHz, highAmplitude;
-        double expectedDb;
-    };
-    const Case cases[] = {
-        // DC alone: the low band holds all of it.
-        {"dc 0.1", 0.1, 0, 0, 0, 0, 20.0 * std::log10(0.1)},
-        // A 5 Hz sine of amplitude 0.5 has an RMS of 0.5/sqrt(2).
-        {"5 Hz", 0.0, 5, 0.5, 0, 0, 20.0 * std::log10(0.5 / std::sqrt(2.0))},
-        // 1 kHz is far above the band and adds nothing measurable to it.
-        {"dc with 1 kHz", -0.25, 0, 0, 1000, 0.5, 20.0 * std::log10(0.25)},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.what);
-        LevelMeter meter(rate);
-        std::vector<float> samples(static_cast<size_t>(10 * rate));
-        for (size_t i = 0; i < samples.size(); ++i)
-        {
-            const double t = static_cast<double>(i) / rate;
-            samples[i] =
-                static_cast<float>(c.dc + c.lowAmplitude * std::sin(2 * M_PI * c.lowHz * t) +
-                                   c.highAmplitude * std::sin(2 * M_PI * c.highHz * t));
-        }
-        meter.add(samples.data(), static_cast<std::int64_t>(samples.size()));
-        EXPECT_NEAR(meter.dcOffset(), c.dc, 1e-4);
-        EXPECT_NEAR(meter.lowBandDb(), c.expectedDb, 0.15);
-    }
-    LevelMeter silent(rate);
-    EXPECT_TRUE(std::isinf(silent.lowBandDb()));
-    EXPECT_EQ(silent.dcOffset(), 0.0);
-    // A 1 kHz tone alone hardly registers (what shows is the filter's
-    // start-up from rest).
-    LevelMeter tone(rate);
-    std::vector<float> samples(48000);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] =
-            static_cast<float>(0.5 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(i) / rate));
-    tone.add(samples.data(), 48000);
-    EXPECT_LT(tone.lowBandDb(), -60.0);
 }
 
 namespace

@@ -5,39 +5,56 @@
 // Butterworth low-pass at 20 Hz (two cascaded biquads, run in double
 // precision from rest), in dBFS relative to a full-scale constant of 1.0, so
 // a DC offset of 0.1 alone reads -20 dBFS. DC counts as content below 20 Hz.
+//
+// Channels are independent, so four of them share one vector of lanes; the
+// tool meters the input and the output channels in the same pass.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace KestrumTool
 {
 
-class LevelMeter
+class LevelMeters
 {
 public:
-    explicit LevelMeter(double sampleRate);
+    LevelMeters(double sampleRate, int numChannels);
 
-    void add(const float* samples, std::int64_t count);
+    // Adds `frames` samples of every channel; channels holds one pointer per
+    // channel.
+    void add(const float* const* channels, std::int64_t frames);
 
-    std::int64_t count() const { return numSamples; }
-    // Mean of all samples; 0 before any sample.
-    double dcOffset() const;
-    // RMS of the low-passed signal in dBFS; -inf for silence or no samples.
-    double lowBandDb() const;
+    int numChannels() const { return channelCount; }
+    std::int64_t count() const { return numFrames; }
+    // Mean of all samples of a channel; 0 before any sample.
+    double dcOffset(int channel) const;
+    // RMS of the low-passed channel in dBFS; -inf for silence or no samples.
+    double lowBandDb(int channel) const;
 
-private:
-    struct Biquad
+    static constexpr int kLanes = 4;
+    struct Section
     {
         double b0, b1, b2, a1, a2;
-        double z1 = 0.0, z2 = 0.0;
-        double run(double x);
+    };
+    // The running sums and the two sections' histories of four channels, one
+    // array per quantity so that one load fills a vector.
+    struct alignas(32) Group
+    {
+        double sum[kLanes] = {};
+        double lowSquares[kLanes] = {};
+        double x1[kLanes] = {}, x2[kLanes] = {}; // input
+        double u1[kLanes] = {}, u2[kLanes] = {}; // first section's output
+        double v1[kLanes] = {}, v2[kLanes] = {}; // second section's output
     };
 
-    Biquad stage1;
-    Biquad stage2;
-    std::int64_t numSamples = 0;
-    double sum = 0.0;
-    double lowSquares = 0.0;
+private:
+    Section first{};
+    Section second{};
+    int channelCount;
+    std::int64_t numFrames = 0;
+    std::vector<Group> groups;
+    bool useAvx;
 };
 
 } // namespace KestrumTool
