@@ -33,19 +33,20 @@ public:
     double lowBandDb(int channel) const;
 
     static constexpr int kLanes = 4;
+    // A low-pass biquad: gain * (1 + 2/z + 1/z^2) / (1 + a1/z + a2/z^2).
     struct Section
     {
-        double b0, b1, b2, a1, a2;
+        double gain, a1, a2;
     };
     // The running sums and the two sections' histories of four channels, one
     // array per quantity so that one load fills a vector.
     struct alignas(32) Group
     {
         double sum[kLanes] = {};
-        double lowSquares[kLanes] = {};
+        double lowSquares[kLanes] = {};          // of the low band without the gains
         double x1[kLanes] = {}, x2[kLanes] = {}; // input
-        double u1[kLanes] = {}, u2[kLanes] = {}; // first section's output
-        double v1[kLanes] = {}, v2[kLanes] = {}; // second section's output
+        double u1[kLanes] = {}, u2[kLanes] = {}; // first section's output / gain
+        double v1[kLanes] = {}, v2[kLanes] = {}; // second section's output / gains
     };
 
 private:
