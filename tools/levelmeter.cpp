@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <immintrin.h>
 #include <limits>
 
 namespace KestrumTool
@@ -126,7 +127,7 @@ inline __attribute__((always_inline)) void runGroup(const LevelMeters::Section& 
 }
 
 // The same loop with the four lanes in one AVX register instead of two SSE2
-// ones; never FMA, so both give the same figures.
+// ones.
 __attribute__((target("avx"))) void runGroupAvx(const LevelMeters::Section& s1,
                                                 const LevelMeters::Section& s2,
                                                 const float* const* in, std::int64_t n,
@@ -141,12 +142,88 @@ void runGroupSse2(const LevelMeters::Section& s1, const LevelMeters::Section& s2
     runGroup(s1, s2, in, n, g);
 }
 
+// With fused multiply-adds each section's dependency chain is a single
+// instruction and the loop half as long. The figures differ from the other
+// kernels only in the last bits.
+struct FmaRegisters
+{
+    __m256d sum, squares, x1, x2, u1, u2, v1, v2;
+    __m256d a1, a2, c1, c2, two;
+};
+
+#define KESTRUM_FMA __attribute__((target("avx2,fma")))
+
+KESTRUM_FMA inline __attribute__((always_inline)) void stepFma(const __m128& in, FmaRegisters& r)
+{
+    const __m256d x = _mm256_cvtps_pd(in);
+    r.sum = _mm256_add_pd(r.sum, x);
+    const __m256d uIn = _mm256_fmadd_pd(r.two, r.x1, _mm256_add_pd(x, r.x2));
+    const __m256d u = _mm256_fnmadd_pd(r.a1, r.u1, _mm256_fnmadd_pd(r.a2, r.u2, uIn));
+    const __m256d vIn = _mm256_fmadd_pd(r.two, r.u1, _mm256_add_pd(u, r.u2));
+    const __m256d v = _mm256_fnmadd_pd(r.c1, r.v1, _mm256_fnmadd_pd(r.c2, r.v2, vIn));
+    r.squares = _mm256_fmadd_pd(v, v, r.squares);
+    r.x2 = r.x1;
+    r.x1 = x;
+    r.u2 = r.u1;
+    r.u1 = u;
+    r.v2 = r.v1;
+    r.v1 = v;
+}
+
+KESTRUM_FMA void runGroupFma(const LevelMeters::Section& s1, const LevelMeters::Section& s2,
+                             const float* const* in, std::int64_t n, LevelMeters::Group& g)
+{
+    FmaRegisters r;
+    r.sum = _mm256_load_pd(g.sum);
+    r.squares = _mm256_load_pd(g.lowSquares);
+    r.x1 = _mm256_load_pd(g.x1);
+    r.x2 = _mm256_load_pd(g.x2);
+    r.u1 = _mm256_load_pd(g.u1);
+    r.u2 = _mm256_load_pd(g.u2);
+    r.v1 = _mm256_load_pd(g.v1);
+    r.v2 = _mm256_load_pd(g.v2);
+    r.a1 = _mm256_set1_pd(s1.a1);
+    r.a2 = _mm256_set1_pd(s1.a2);
+    r.c1 = _mm256_set1_pd(s2.a1);
+    r.c2 = _mm256_set1_pd(s2.a2);
+    r.two = _mm256_set1_pd(2.0);
+    std::int64_t i = 0;
+    for (; i + 4 <= n; i += 4)
+    {
+        __m128 f0 = _mm_loadu_ps(in[0] + i), f1 = _mm_loadu_ps(in[1] + i);
+        __m128 f2 = _mm_loadu_ps(in[2] + i), f3 = _mm_loadu_ps(in[3] + i);
+        _MM_TRANSPOSE4_PS(f0, f1, f2, f3);
+        stepFma(f0, r);
+        stepFma(f1, r);
+        stepFma(f2, r);
+        stepFma(f3, r);
+    }
+    for (; i < n; ++i)
+        stepFma(_mm_setr_ps(in[0][i], in[1][i], in[2][i], in[3][i]), r);
+    _mm256_store_pd(g.sum, r.sum);
+    _mm256_store_pd(g.lowSquares, r.squares);
+    _mm256_store_pd(g.x1, r.x1);
+    _mm256_store_pd(g.x2, r.x2);
+    _mm256_store_pd(g.u1, r.u1);
+    _mm256_store_pd(g.u2, r.u2);
+    _mm256_store_pd(g.v1, r.v1);
+    _mm256_store_pd(g.v2, r.v2);
+}
+
 } // namespace
 
-LevelMeters::LevelMeters(double sampleRate, int numChannels)
+LevelMeters::Kernel LevelMeters::bestKernel()
+{
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
+        return Kernel::kFma;
+    if (__builtin_cpu_supports("avx"))
+        return Kernel::kAvx;
+    return Kernel::kSse2;
+}
+
+LevelMeters::LevelMeters(double sampleRate, int numChannels, Kernel loop)
     : channelCount(std::max(numChannels, 0)),
-      groups(static_cast<size_t>((channelCount + kLanes - 1) / kLanes)),
-      useAvx(__builtin_cpu_supports("avx"))
+      groups(static_cast<size_t>((channelCount + kLanes - 1) / kLanes)), kernel(loop)
 {
     // The two pole-pair Qs of a 4th-order Butterworth response.
     first = designLowPass(sampleRate, 1.0 / (2.0 * std::cos(M_PI / 8.0)));
@@ -164,10 +241,18 @@ void LevelMeters::add(const float* const* channels, std::int64_t frames)
         const float* lanes[kLanes];
         for (int lane = 0; lane < kLanes; ++lane)
             lanes[lane] = channels[std::min(static_cast<int>(g) * kLanes + lane, channelCount - 1)];
-        if (useAvx)
+        switch (kernel)
+        {
+        case Kernel::kFma:
+            runGroupFma(first, second, lanes, frames, groups[g]);
+            break;
+        case Kernel::kAvx:
             runGroupAvx(first, second, lanes, frames, groups[g]);
-        else
+            break;
+        case Kernel::kSse2:
             runGroupSse2(first, second, lanes, frames, groups[g]);
+            break;
+        }
     }
     numFrames += frames;
 }

@@ -19,7 +19,17 @@ namespace KestrumTool
 class LevelMeters
 {
 public:
-    LevelMeters(double sampleRate, int numChannels);
+    // The inner loops: SSE2 (every x86-64 CPU), AVX, AVX2 with FMA.
+    enum class Kernel
+    {
+        kSse2,
+        kAvx,
+        kFma,
+    };
+    // The fastest this CPU runs.
+    static Kernel bestKernel();
+
+    LevelMeters(double sampleRate, int numChannels, Kernel kernel = bestKernel());
 
     // Adds `frames` samples of every channel; channels holds one pointer per
     // channel.
@@ -55,7 +65,7 @@ private:
     int channelCount;
     std::int64_t numFrames = 0;
     std::vector<Group> groups;
-    bool useAvx;
+    Kernel kernel;
 };
 
 } // namespace KestrumTool
