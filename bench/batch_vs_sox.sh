@@ -4,8 +4,12 @@
 # slows both alike, and the medians are printed per format. The ratio is
 # sox's time over kestrum-process's (above 1: kestrum-process is faster).
 #
-#   bench/batch_vs_sox.sh [--build DIR] [--seconds N] [--runs N] [--formats "wav24 wav16 float flac"]
-#                         [--no-analysis]
+#   bench/batch_vs_sox.sh [--build DIR] [--seconds N] [--runs N]
+#                         [--formats "wav24 wav16 float flac flac-c5"] [--no-analysis]
+#
+# flac-c5: sox writes FLAC at its default compression level 8, the slowest;
+# this row has it write at level 5 instead, libsndfile's default, which the
+# tool uses.
 #
 # The test file is made with sox when it is installed, else with the
 # project's own generator (then only kestrum-process is timed).
@@ -15,7 +19,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 seconds=600
 runs=5
-formats="wav24 wav16 float flac"
+formats="wav24 wav16 float flac flac-c5"
 extra=()
 while (($#)); do
     case "$1" in
@@ -72,12 +76,14 @@ echo "file: ${seconds} s of 48 kHz stereo; ${runs} alternating runs each; kestru
 printf '%-7s %12s %12s %16s %16s\n' format kestrum-s sox-s "ratio(medians)" "median(ratios)"
 for format in $formats; do
     ext=wav
-    [[ $format == flac ]] && ext=flac
+    level=()
+    [[ $format == flac* ]] && ext=flac
+    [[ $format == flac-c5 ]] && level=(-C 5)
     input="$work/in-$format.$ext"
     generate "$format" "$input"
     kestrum=(
         "$tool" --quiet "${extra[@]}" --plugin "$bundle" --mode guitar "$input" "$work/out-k.$ext")
-    sox=(sox "$input" "$work/out-s.$ext" highpass 20)
+    sox=(sox "$input" "${level[@]}" "$work/out-s.$ext" highpass 20)
     # One untimed run each, so both start with the input in the page cache.
     elapsed "${kestrum[@]}" >/dev/null
     ((have_sox)) && elapsed "${sox[@]}" >/dev/null
