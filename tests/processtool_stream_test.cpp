@@ -1,6 +1,8 @@
-// kestrum-process streaming files: what it writes is exactly what the
-// plug-in gives block by block through the host library, for every file
-// format and block size, and its quiet and analysis-free modes.
+// kestrum-process streaming files: what its reader, plug-in and writer
+// threads produce is exactly what the plug-in gives block by block through
+// the host library, for every file format and block size (the name puts the
+// test in the thread-sanitizer run too); and its quiet and analysis-free
+// modes.
 #include "host/vst3plugin.h"
 #include "module/kestrumparamids.h"
 #include "support/tempdir.h"
@@ -122,7 +124,7 @@ std::string contents(const std::string& path)
 
 } // namespace
 
-TEST(ProcessToolStream, OutputIsBitIdenticalToThePluginBlockByBlock)
+TEST(ProcessToolStream, ThreadedOutputIsBitIdenticalToThePluginBlockByBlock)
 {
     TempDir dir;
     struct Case
