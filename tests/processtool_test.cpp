@@ -58,6 +58,20 @@ TEST(ProcessOptions, AcceptedCommandLines)
         EXPECT_EQ(options.inputPath, c.input);
         EXPECT_EQ(options.outputPath, c.output);
         EXPECT_EQ(options.pluginPath, c.plugin);
+        EXPECT_FALSE(options.quiet);
+        EXPECT_TRUE(options.analyse);
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-q", "--no-analysis", "a.wav", "b.wav"},
+          std::vector<std::string>{"a.wav", "--no-analysis", "b.wav", "--quiet"}})
+    {
+        SCOPED_TRACE(testing::PrintToString(args));
+        ProcessOptions options;
+        std::string error;
+        ASSERT_TRUE(parseOptions(args, options, error)) << error;
+        EXPECT_TRUE(options.quiet);
+        EXPECT_FALSE(options.analyse);
+        EXPECT_EQ(options.outputPath, "b.wav");
     }
 }
 

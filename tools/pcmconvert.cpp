@@ -204,6 +204,56 @@ void encodeSamples(PcmFormat format, const float* samples, std::int64_t count, u
     }
 }
 
+void decodeInt32(const std::int32_t* values, std::int64_t count, float* samples)
+{
+    std::int64_t i = 0;
+    const __m128 scale = _mm_set1_ps(kFromInt32);
+    for (; i + 4 <= count; i += 4)
+    {
+        const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + i));
+        _mm_storeu_ps(samples + i, _mm_mul_ps(_mm_cvtepi32_ps(in), scale));
+    }
+    for (; i < count; ++i)
+        samples[i] = static_cast<float>(values[i]) * kFromInt32;
+}
+
+void encodeFlacInt(const float* samples, std::int64_t count, int bits, std::int32_t* values)
+{
+    const int shift = 32 - bits;
+    const float scale = static_cast<float>(1 << (bits - 1));
+    const std::int32_t top = (1 << (bits - 1)) - 1;
+    std::int64_t i = 0;
+    const __m128 scaleVector = _mm_set1_ps(scale);
+    const __m128i high = _mm_set1_epi32(top);
+    const __m128i low = _mm_set1_epi32(-top - 1);
+    for (; i + 4 <= count; i += 4)
+    {
+        // Rounded, then clamped: the same as clipping first, since every
+        // value from top - 0.5 up rounds to top or beyond.
+        const __m128 scaled = _mm_mul_ps(_mm_loadu_ps(samples + i), scaleVector);
+        __m128i v = _mm_cvtps_epi32(scaled);
+        // cvtps2dq gives INT32_MIN beyond the int range in either direction.
+        const __m128i positive =
+            _mm_castps_si128(_mm_cmpge_ps(scaled, _mm_set1_ps(static_cast<float>(top))));
+        v = _mm_or_si128(_mm_and_si128(positive, high), _mm_andnot_si128(positive, v));
+        const __m128i negative = _mm_cmplt_epi32(v, low); // also NaN
+        v = _mm_or_si128(_mm_and_si128(negative, low), _mm_andnot_si128(negative, v));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(values + i), _mm_slli_epi32(v, shift));
+    }
+    for (; i < count; ++i)
+    {
+        const float scaled = samples[i] * scale;
+        std::int32_t v = 0;
+        if (scaled >= static_cast<float>(top))
+            v = top;
+        else if (!(scaled > -scale)) // also NaN
+            v = -top - 1;
+        else
+            v = _mm_cvtss_si32(_mm_set_ss(scaled));
+        values[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(v) << shift);
+    }
+}
+
 void deinterleave(const float* interleaved, int numChannels, std::int64_t frames,
                   float* const* channels)
 {

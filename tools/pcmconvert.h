@@ -32,6 +32,17 @@ void decodeSamples(PcmFormat format, const unsigned char* bytes, std::int64_t co
 void encodeSamples(PcmFormat format, const float* samples, std::int64_t count,
                    unsigned char* bytes);
 
+// Integers with the sample in the top bits (libsndfile's int interface) to
+// floats, as libsndfile's float interface gives them.
+void decodeInt32(const std::int32_t* values, std::int64_t count, float* samples);
+
+// Floats to 16- or 24-bit integers in the top bits, as libsndfile's FLAC
+// writer converts them: rounded to nearest at the file's resolution and
+// clipped to its range (unlike its WAV writer, which truncates). NaN gives
+// the most negative value, as in WAV files, where libsndfile would hand the
+// encoder a value out of range.
+void encodeFlacInt(const float* samples, std::int64_t count, int bits, std::int32_t* values);
+
 void deinterleave(const float* interleaved, int numChannels, std::int64_t frames,
                   float* const* channels);
 void interleave(const float* const* channels, int numChannels, std::int64_t frames,

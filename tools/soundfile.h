@@ -41,9 +41,11 @@ private:
     SF_INFO info{};
     std::string path;
     std::string lastError;
-    PcmFormat pcm = PcmFormat::kNone; // kNone: through libsndfile's floats
+    PcmFormat pcm = PcmFormat::kNone; // kNone: through libsndfile
+    bool flacInts = false;            // through libsndfile's int interface
     std::int64_t position = 0;
     std::vector<unsigned char> bytes;
+    std::vector<std::int32_t> ints;
     std::vector<float> interleaved;
 };
 
@@ -74,8 +76,10 @@ private:
     std::string lastError;
     bool committed = false;
     int numChannels = 0;
-    PcmFormat pcm = PcmFormat::kNone; // kNone: through libsndfile's floats
+    PcmFormat pcm = PcmFormat::kNone; // kNone: through libsndfile
+    int flacBits = 0;                 // 16 or 24: through libsndfile's int interface
     std::vector<unsigned char> bytes;
+    std::vector<std::int32_t> ints;
     std::vector<float> interleaved;
 };
 
