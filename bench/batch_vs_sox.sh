@@ -8,8 +8,8 @@
 #                         [--formats "wav24 wav16 float flac flac-c5"] [--no-analysis]
 #
 # flac-c5: sox writes FLAC at its default compression level 8, the slowest;
-# this row has it write at level 5 instead, libsndfile's default, which the
-# tool uses.
+# this row has it write at level 5 instead, closer in encoding effort to the
+# tool, which writes FLAC with libsndfile's default settings.
 #
 # The test file is made with sox when it is installed, else with the
 # project's own generator (then only kestrum-process is timed).
