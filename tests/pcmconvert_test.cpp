@@ -214,28 +214,3 @@ TEST(PcmConvert, DecodingMatchesLibsndfileForEveryBytePattern)
         }
     }
 }
-
-TEST(PcmConvert, InterleavingRoundTripsForAnyChannelCount)
-{
-    for (int channels : {1, 2, 3, 6})
-    {
-        SCOPED_TRACE(channels);
-        const std::int64_t frames = 1031;
-        std::vector<float> interleaved(static_cast<size_t>(frames * channels));
-        for (size_t i = 0; i < interleaved.size(); ++i)
-            interleaved[i] = static_cast<float>(i);
-        std::vector<std::vector<float>> planes(static_cast<size_t>(channels),
-                                               std::vector<float>(static_cast<size_t>(frames)));
-        std::vector<float*> pointers;
-        for (auto& plane : planes)
-            pointers.push_back(plane.data());
-        deinterleave(interleaved.data(), channels, frames, pointers.data());
-        for (int c = 0; c < channels; ++c)
-            for (std::int64_t i = 0; i < frames; i += 97)
-                ASSERT_EQ(planes[static_cast<size_t>(c)][static_cast<size_t>(i)],
-                          static_cast<float>(i * channels + c));
-        std::vector<float> back(interleaved.size());
-        interleave(pointers.data(), channels, frames, back.data());
-        EXPECT_EQ(back, interleaved);
-    }
-}
