@@ -1,17 +1,15 @@
-// kestrum-process: its command line and meter on their own, then the built
+// kestrum-process: its command line on its own, then the built
 // tool run on generated files as a user would run it.
-#include "levelmeter.h"
 #include "processoptions.h"
-#include "support/childprocess.h"
 #include "support/tempdir.h"
+#include "support/toolfiles.h"
 
 #include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-using KestrumTest::runProcess;
-using KestrumTest::TempDir;
+using namespace KestrumTest;
 using namespace KestrumTool;
 
 TEST(ProcessOptions, AcceptedCommandLines)
@@ -60,6 +58,20 @@ TEST(ProcessOptions, AcceptedCommandLines)
         EXPECT_EQ(options.inputPath, c.input);
         EXPECT_EQ(options.outputPath, c.output);
         EXPECT_EQ(options.pluginPath, c.plugin);
+        EXPECT_FALSE(options.quiet);
+        EXPECT_TRUE(options.analyse);
+    }
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-q", "--no-analysis", "a.wav", "b.wav"},
+          std::vector<std::string>{"a.wav", "--no-analysis", "b.wav", "--quiet"}})
+    {
+        SCOPED_TRACE(testing::PrintToString(args));
+        ProcessOptions options;
+        std::string error;
+        ASSERT_TRUE(parseOptions(args, options, error)) << error;
+        EXPECT_TRUE(options.quiet);
+        EXPECT_FALSE(options.analyse);
+        EXPECT_EQ(options.outputPath, "b.wav");
     }
 }
 
@@ -96,138 +108,6 @@ TEST(ProcessOptions, RefusedCommandLinesSayWhy)
     ASSERT_TRUE(parseOptions({"--help", "in.wav"}, options, error)) << error;
     EXPECT_TRUE(options.showHelp);
 }
-
-TEST(LevelMeter, MeasuresDcAndTheBandBelow20Hz)
-{
-    const double rate = 48000.0;
-    struct Case
-    {
-        const char* what;
-        double dc, lowHz, lowAmplitude, highHz, highAmplitude;
-        double expectedDb;
-    };
-    const Case cases[] = {
-        // DC alone: the low band holds all of it.
-        {"dc 0.1", 0.1, 0, 0, 0, 0, 20.0 * std::log10(0.1)},
-        // A 5 Hz sine of amplitude 0.5 has an RMS of 0.5/sqrt(2).
-        {"5 Hz", 0.0, 5, 0.5, 0, 0, 20.0 * std::log10(0.5 / std::sqrt(2.0))},
-        // 1 kHz is far above the band and adds nothing measurable to it.
-        {"dc with 1 kHz", -0.25, 0, 0, 1000, 0.5, 20.0 * std::log10(0.25)},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.what);
-        LevelMeter meter(rate);
-        std::vector<float> samples(static_cast<size_t>(10 * rate));
-        for (size_t i = 0; i < samples.size(); ++i)
-        {
-            const double t = static_cast<double>(i) / rate;
-            samples[i] =
-                static_cast<float>(c.dc + c.lowAmplitude * std::sin(2 * M_PI * c.lowHz * t) +
-                                   c.highAmplitude * std::sin(2 * M_PI * c.highHz * t));
-        }
-        meter.add(samples.data(), static_cast<std::int64_t>(samples.size()));
-        EXPECT_NEAR(meter.dcOffset(), c.dc, 1e-4);
-        EXPECT_NEAR(meter.lowBandDb(), c.expectedDb, 0.15);
-    }
-    LevelMeter silent(rate);
-    EXPECT_TRUE(std::isinf(silent.lowBandDb()));
-    EXPECT_EQ(silent.dcOffset(), 0.0);
-    // A 1 kHz tone alone hardly registers (what shows is the filter's
-    // start-up from rest).
-    LevelMeter tone(rate);
-    std::vector<float> samples(48000);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] =
-            static_cast<float>(0.5 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(i) / rate));
-    tone.add(samples.data(), 48000);
-    EXPECT_LT(tone.lowBandDb(), -60.0);
-}
-
-namespace
-{
-
-struct Audio
-{
-    int channels = 0;
-    int rate = 0;
-    int format = 0;
-    std::vector<float> samples; // interleaved
-};
-
-bool writeAudio(const std::string& path, const Audio& audio)
-{
-    SF_INFO info{};
-    info.channels = audio.channels;
-    info.samplerate = audio.rate;
-    info.format = audio.format;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file)
-        return false;
-    const auto frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
-    const bool ok = sf_writef_float(file, audio.samples.data(), frames) == frames;
-    return sf_close(file) == 0 && ok;
-}
-
-bool readAudio(const std::string& path, Audio& audio)
-{
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file)
-        return false;
-    audio.channels = info.channels;
-    audio.rate = info.samplerate;
-    audio.format = info.format;
-    audio.samples.resize(static_cast<size_t>(info.frames * info.channels));
-    const bool ok = sf_readf_float(file, audio.samples.data(), info.frames) == info.frames;
-    sf_close(file);
-    return ok;
-}
-
-// Two seconds of stereo: a tone on a DC offset of +0.25 left and -0.2 right.
-Audio offsetTone(int format)
-{
-    Audio audio{2, 48000, format, {}};
-    for (int i = 0; i < 2 * 48000; ++i)
-    {
-        const double tone = 0.3 * std::sin(2 * M_PI * 440.0 * i / 48000.0);
-        audio.samples.push_back(static_cast<float>(0.25 + tone));
-        audio.samples.push_back(static_cast<float>(-0.2 + tone));
-    }
-    return audio;
-}
-
-double meanOfLastSecond(const Audio& audio, int channel)
-{
-    const size_t frames = audio.samples.size() / static_cast<size_t>(audio.channels);
-    double sum = 0;
-    for (size_t i = frames - static_cast<size_t>(audio.rate); i < frames; ++i)
-        sum +=
-            audio.samples[i * static_cast<size_t>(audio.channels) + static_cast<size_t>(channel)];
-    return sum / audio.rate;
-}
-
-// Reads the figures the tool printed for one channel.
-bool printedRow(const std::string& out, int channel, double& dcBefore, double& dcAfter,
-                double& lowBefore, double& lowAfter)
-{
-    const auto row = out.find("\n" + std::to_string(channel) + " ");
-    if (row == std::string::npos)
-        return false;
-    int number = 0;
-    return std::sscanf(out.c_str() + row, " %d %lf %lf %lf dBFS %lf dBFS", &number, &dcBefore,
-                       &dcAfter, &lowBefore, &lowAfter) == 5;
-}
-
-// The tool, with HOME pointed at an empty folder so that it uses the plug-in
-// of this build, not one installed on the machine.
-KestrumTest::ProcessResult runTool(const TempDir& home, std::vector<std::string> args)
-{
-    args.insert(args.begin(), KESTRUM_PROCESS_TOOL);
-    return runProcess(args, {"HOME=" + home.path().string()});
-}
-
-} // namespace
 
 TEST(ProcessTool, RemovesDcFromWavAndFlacKeepingTheFormat)
 {

@@ -1,4 +1,5 @@
-// Where the tool's audio comes from and goes to, in interleaved float frames.
+// Where the tool's audio comes from and goes to, in one float buffer per
+// channel.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +15,10 @@ public:
     virtual int channels() const = 0;
     virtual double sampleRate() const = 0;
     virtual std::int64_t frames() const = 0;
-    // Reads up to `count` frames; returns the number read (0 at the end) or
-    // -1 on a read error, with a reason in error().
-    virtual std::int64_t read(float* interleaved, std::int64_t count) = 0;
+    // Reads up to `count` frames into channels() buffers; returns the number
+    // read (fewer than asked only at the end, 0 after it) or -1 on a read
+    // error, with a reason in error().
+    virtual std::int64_t read(float* const* channels, std::int64_t count) = 0;
     virtual std::string error() const { return {}; }
 };
 
@@ -24,8 +26,9 @@ class AudioSink
 {
 public:
     virtual ~AudioSink() = default;
-    // False on a write error, with a reason in error().
-    virtual bool write(const float* interleaved, std::int64_t count) = 0;
+    // Writes `count` frames from one buffer per channel. False on a write
+    // error, with a reason in error().
+    virtual bool write(const float* const* channels, std::int64_t count) = 0;
     virtual std::string error() const { return {}; }
 };
 

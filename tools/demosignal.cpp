@@ -6,7 +6,7 @@
 namespace KestrumTool
 {
 
-std::int64_t DemoSignal::read(float* interleaved, std::int64_t count)
+std::int64_t DemoSignal::read(float* const* channels, std::int64_t count)
 {
     const std::int64_t n = std::min(count, kFrames - position);
     for (std::int64_t i = 0; i < n; ++i)
@@ -17,7 +17,7 @@ std::int64_t DemoSignal::read(float* interleaved, std::int64_t count)
             const double value = kToneAmplitude[c] * std::sin(2.0 * M_PI * kToneHz[c] * t) +
                                  kDcOffset[c] +
                                  kRumbleAmplitude[c] * std::sin(2.0 * M_PI * kRumbleHz * t);
-            interleaved[i * 2 + c] = static_cast<float>(value);
+            channels[c][i] = static_cast<float>(value);
         }
     }
     position += n;

@@ -22,7 +22,7 @@ public:
     int channels() const override { return 2; }
     double sampleRate() const override { return kSampleRate; }
     std::int64_t frames() const override { return kFrames; }
-    std::int64_t read(float* interleaved, std::int64_t count) override;
+    std::int64_t read(float* const* channels, std::int64_t count) override;
 
 private:
     std::int64_t position = 0;

@@ -104,27 +104,35 @@ int main(int argc, char** argv)
                     " Hz");
 
     const double seconds = static_cast<double>(source->frames()) / source->sampleRate();
-    std::printf("Plug-in: %s (%s, %s)\n", plugin->name().c_str(),
-                options.useVst2 ? "VST 2" : "VST 3", pluginPath.c_str());
-    std::printf("Input:   %s (%d ch, %.0f Hz, %.2f s)\n", inputName.c_str(), source->channels(),
-                source->sampleRate(), seconds);
-    std::printf("Mode:    %s, bypass %s\n", plugin->getParameterText(Kestrum::kModeId).c_str(),
-                plugin->getParameterText(Kestrum::kBypassId).c_str());
-    std::fflush(stdout);
+    if (!options.quiet)
+    {
+        std::printf("Plug-in: %s (%s, %s)\n", plugin->name().c_str(),
+                    options.useVst2 ? "VST 2" : "VST 3", pluginPath.c_str());
+        std::printf("Input:   %s (%d ch, %.0f Hz, %.2f s)\n", inputName.c_str(), source->channels(),
+                    source->sampleRate(), seconds);
+        std::printf("Mode:    %s, bypass %s\n", plugin->getParameterText(Kestrum::kModeId).c_str(),
+                    plugin->getParameterText(Kestrum::kBypassId).c_str());
+        std::fflush(stdout);
+    }
 
-    ProgressBar progress(stderr, source->frames(), ProgressBar::wanted(stderr, seconds));
+    ProgressBar progress(stderr, source->frames(),
+                         !options.quiet && ProgressBar::wanted(stderr, seconds));
     std::vector<ChannelFigures> figures;
+    const RunSettings settings{options.blockSize, options.analyse};
     const bool processed =
-        runProcessing(*plugin, *source, writer.get(), options.blockSize, progress, figures, error);
-    progress.finish();
+        runProcessing(*plugin, *source, writer.get(), settings, progress, figures, error);
     plugin->stop();
     if (!processed)
         return fail(error);
     if (writer && !writer->commit())
         return fail(writer->error());
 
-    printFigures(figures);
-    if (writer)
-        std::printf("Output:  %s\n", options.outputPath.c_str());
+    if (!options.quiet)
+    {
+        if (options.analyse)
+            printFigures(figures);
+        if (writer)
+            std::printf("Output:  %s\n", options.outputPath.c_str());
+    }
     return 0;
 }

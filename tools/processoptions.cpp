@@ -61,6 +61,10 @@ bool parseOptions(const std::vector<std::string>& args, ProcessOptions& options,
             options.bypass = true;
         else if (arg == "--vst2")
             options.useVst2 = true;
+        else if (arg == "-q" || arg == "--quiet")
+            options.quiet = true;
+        else if (arg == "--no-analysis")
+            options.analyse = false;
         else if (arg == "--mode")
         {
             if (!value(text))
@@ -130,10 +134,14 @@ std::string usageText(const std::string& programName)
            "                (default: the one in ~/.vst3 or ~/.vst, else the one installed\n"
            "                beside this tool, else the one built with it)\n"
            "  --vst2        go through the plug-in's VST 2 interface\n"
+           "  --no-analysis skip the figures below (the fastest way through a file)\n"
+           "  -q, --quiet   print nothing but errors (no progress bar, no figures)\n"
            "  -h, --help    show this text\n"
            "\n"
            "For each channel it prints the DC offset and the level below 20 Hz (RMS after\n"
-           "a 4th-order low-pass at 20 Hz, in dBFS; DC included) before and after.\n";
+           "a 4th-order low-pass at 20 Hz, in dBFS; DC included) before and after.\n"
+           "Reading, processing and writing run side by side on separate threads; memory\n"
+           "use does not grow with the length of the file.\n";
 }
 
 } // namespace KestrumTool

@@ -16,6 +16,8 @@ struct ProcessOptions
     std::string pluginPath; // empty: the installed plug-in, else the built one
     bool useVst2 = false;
     bool showHelp = false;
+    bool quiet = false;    // print errors only
+    bool analyse = true;   // measure and print the figures
     std::string inputPath; // empty: the built-in demo signal
     std::string outputPath;
 };

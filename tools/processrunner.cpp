@@ -1,72 +1,256 @@
 #include "processrunner.h"
 
+#include "countingsemaphore.h"
+#include "levelmeter.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <system_error>
+#include <thread>
+
 namespace KestrumTool
 {
-
-bool runProcessing(KestrumHost::HostedPlugin& plugin, AudioSource& source, AudioSink* sink,
-                   int blockSize, ProgressBar& progress, std::vector<ChannelFigures>& figures,
-                   std::string& error)
+namespace
 {
-    const int channels = source.channels();
-    const auto block = static_cast<size_t>(blockSize);
-    std::vector<float> interleaved(block * static_cast<size_t>(channels));
-    std::vector<std::vector<float>> input(static_cast<size_t>(channels), std::vector<float>(block));
-    std::vector<std::vector<float>> output(static_cast<size_t>(channels),
-                                           std::vector<float>(block));
-    std::vector<const float*> inputPointers;
-    std::vector<float*> outputPointers;
-    for (int c = 0; c < channels; ++c)
-    {
-        inputPointers.push_back(input[static_cast<size_t>(c)].data());
-        outputPointers.push_back(output[static_cast<size_t>(c)].data());
-    }
-    std::vector<LevelMeter> before(static_cast<size_t>(channels), LevelMeter(source.sampleRate()));
-    std::vector<LevelMeter> after = before;
 
-    std::int64_t done = 0;
-    for (;;)
+// Enough chunks in flight for each thread to find work while the others are
+// busy; each large enough that the hand-over costs nothing next to its audio.
+constexpr int kChunks = 4;
+constexpr std::int64_t kChunkFrames = 16384;
+
+struct Chunk
+{
+    std::vector<float> samples;
+    std::vector<float*> planes; // the input channels, then the output channels
+    std::int64_t frames = 0;
+    bool last = false; // the end of the stream (frames may still hold audio)
+};
+
+// Chunks go round the ring in order: free -> filled by the reader ->
+// processed by the calling thread -> metered and written, then free again.
+// Every stage passes every chunk on until the one marked last, also after an
+// error (then without doing its work), so no thread is ever left waiting.
+class Pipeline
+{
+public:
+    Pipeline(KestrumHost::HostedPlugin& plugin, AudioSource& source, AudioSink* sink,
+             const RunSettings& settings, ProgressBar& progress);
+    bool run(std::vector<ChannelFigures>& figures, std::string& error);
+
+private:
+    void readAll();
+    bool fill(Chunk& chunk);
+    void processAll();
+    void processChunk(Chunk& chunk);
+    void writeAll();
+    void endStreamWithoutReader();
+
+    KestrumHost::HostedPlugin& plugin;
+    AudioSource& source;
+    AudioSink* sink;
+    ProgressBar& progress;
+    const int channels;
+    const int blockSize;
+    const std::int64_t chunkFrames;
+    std::vector<Chunk> ring;
+    std::unique_ptr<LevelMeters> meters;
+    // Per-thread pointer arrays, made before any audio flows.
+    std::vector<float*> readPointers;
+    std::vector<const float*> blockInputs;
+    std::vector<float*> blockOutputs;
+
+    CountingSemaphore freeChunks{kChunks};
+    CountingSemaphore filledChunks;
+    CountingSemaphore processedChunks;
+    std::atomic<bool> stopped{false};
+    std::string readError, processError, writeError;
+};
+
+Pipeline::Pipeline(KestrumHost::HostedPlugin& hosted, AudioSource& input, AudioSink* output,
+                   const RunSettings& settings, ProgressBar& bar)
+    : plugin(hosted), source(input), sink(output), progress(bar), channels(input.channels()),
+      blockSize(settings.blockSize),
+      // Whole blocks only, so that the plug-in sees blockSize frames every
+      // time but the last.
+      chunkFrames(settings.blockSize *
+                  std::max<std::int64_t>(1, kChunkFrames / settings.blockSize)),
+      ring(kChunks), readPointers(static_cast<size_t>(channels)),
+      blockInputs(static_cast<size_t>(channels)), blockOutputs(static_cast<size_t>(channels))
+{
+    const auto planeSize = static_cast<size_t>(chunkFrames);
+    for (Chunk& chunk : ring)
     {
-        const std::int64_t got = source.read(interleaved.data(), blockSize);
+        chunk.samples.resize(2 * static_cast<size_t>(channels) * planeSize);
+        for (size_t p = 0; p < 2 * static_cast<size_t>(channels); ++p)
+            chunk.planes.push_back(chunk.samples.data() + p * planeSize);
+    }
+    if (settings.analyse)
+        meters = std::make_unique<LevelMeters>(source.sampleRate(), 2 * channels);
+}
+
+bool Pipeline::run(std::vector<ChannelFigures>& figures, std::string& error)
+{
+    std::thread writer;
+    std::thread reader;
+    try
+    {
+        writer = std::thread(&Pipeline::writeAll, this);
+    }
+    catch (const std::system_error& e)
+    {
+        error = std::string("cannot start the writing thread: ") + e.what();
+        return false;
+    }
+    try
+    {
+        reader = std::thread(&Pipeline::readAll, this);
+    }
+    catch (const std::system_error& e)
+    {
+        readError = std::string("cannot start the reading thread: ") + e.what();
+        stopped = true;
+        endStreamWithoutReader();
+    }
+    processAll();
+    if (reader.joinable())
+        reader.join();
+    writer.join();
+
+    for (const std::string* reason : {&readError, &processError, &writeError})
+    {
+        if (!reason->empty())
+        {
+            error = *reason;
+            return false;
+        }
+    }
+    figures.clear();
+    if (meters)
+    {
+        for (int c = 0; c < channels; ++c)
+            figures.push_back({meters->dcOffset(c), meters->dcOffset(channels + c),
+                               meters->lowBandDb(c), meters->lowBandDb(channels + c)});
+    }
+    return true;
+}
+
+void Pipeline::readAll()
+{
+    for (std::int64_t index = 0;; ++index)
+    {
+        freeChunks.wait();
+        Chunk& chunk = ring[static_cast<size_t>(index % kChunks)];
+        chunk.frames = 0;
+        chunk.last = stopped || !fill(chunk);
+        const bool last = chunk.last;
+        filledChunks.post();
+        if (last)
+            return;
+    }
+}
+
+// False at the end of the source or on an error.
+bool Pipeline::fill(Chunk& chunk)
+{
+    while (chunk.frames < chunkFrames)
+    {
+        for (size_t c = 0; c < readPointers.size(); ++c)
+            readPointers[c] = chunk.planes[c] + chunk.frames;
+        const std::int64_t got = source.read(readPointers.data(), chunkFrames - chunk.frames);
         if (got < 0)
         {
-            error = source.error();
+            readError = source.error();
+            stopped = true;
+        }
+        if (got <= 0)
             return false;
-        }
-        if (got == 0)
-            break;
-        const auto frames = static_cast<size_t>(got);
-        for (size_t c = 0; c < static_cast<size_t>(channels); ++c)
-        {
-            for (size_t i = 0; i < frames; ++i)
-                input[c][i] = interleaved[i * static_cast<size_t>(channels) + c];
-            before[c].add(input[c].data(), got);
-        }
-        if (!plugin.process(inputPointers.data(), outputPointers.data(), static_cast<int>(got)))
-        {
-            error = "the plug-in failed to process a block";
-            return false;
-        }
-        for (size_t c = 0; c < static_cast<size_t>(channels); ++c)
-        {
-            after[c].add(output[c].data(), got);
-            for (size_t i = 0; i < frames; ++i)
-                interleaved[i * static_cast<size_t>(channels) + c] = output[c][i];
-        }
-        if (sink && !sink->write(interleaved.data(), got))
-        {
-            error = sink->error();
-            return false;
-        }
-        done += got;
-        progress.update(done);
+        chunk.frames += got;
     }
-    progress.finish();
-
-    figures.assign(static_cast<size_t>(channels), {});
-    for (size_t c = 0; c < static_cast<size_t>(channels); ++c)
-        figures[c] = {before[c].dcOffset(), after[c].dcOffset(), before[c].lowBandDb(),
-                      after[c].lowBandDb()};
     return true;
+}
+
+// The plug-in's thread: between blocks it only waits for the next chunk, as
+// a host's audio thread waits for its next period.
+void Pipeline::processAll()
+{
+    for (std::int64_t index = 0;; ++index)
+    {
+        filledChunks.wait();
+        Chunk& chunk = ring[static_cast<size_t>(index % kChunks)];
+        if (!stopped)
+            processChunk(chunk);
+        const bool last = chunk.last;
+        processedChunks.post();
+        if (last)
+            return;
+    }
+}
+
+void Pipeline::processChunk(Chunk& chunk)
+{
+    for (std::int64_t start = 0; start < chunk.frames; start += blockSize)
+    {
+        const auto frames =
+            static_cast<int>(std::min<std::int64_t>(blockSize, chunk.frames - start));
+        for (size_t c = 0; c < static_cast<size_t>(channels); ++c)
+        {
+            blockInputs[c] = chunk.planes[c] + start;
+            blockOutputs[c] = chunk.planes[static_cast<size_t>(channels) + c] + start;
+        }
+        if (!plugin.process(blockInputs.data(), blockOutputs.data(), frames))
+        {
+            processError = "the plug-in failed to process a block";
+            stopped = true;
+            return;
+        }
+    }
+}
+
+void Pipeline::writeAll()
+{
+    std::int64_t done = 0;
+    for (std::int64_t index = 0;; ++index)
+    {
+        processedChunks.wait();
+        Chunk& chunk = ring[static_cast<size_t>(index % kChunks)];
+        if (!stopped && chunk.frames > 0)
+        {
+            if (meters)
+                meters->add(chunk.planes.data(), chunk.frames);
+            if (sink && !sink->write(chunk.planes.data() + channels, chunk.frames))
+            {
+                writeError = sink->error();
+                stopped = true;
+            }
+            done += chunk.frames;
+            progress.update(done);
+        }
+        const bool last = chunk.last;
+        freeChunks.post();
+        if (last)
+            return;
+    }
+}
+
+void Pipeline::endStreamWithoutReader()
+{
+    freeChunks.wait();
+    ring.front().frames = 0;
+    ring.front().last = true;
+    filledChunks.post();
+}
+
+} // namespace
+
+bool runProcessing(KestrumHost::HostedPlugin& plugin, AudioSource& source, AudioSink* sink,
+                   const RunSettings& settings, ProgressBar& progress,
+                   std::vector<ChannelFigures>& figures, std::string& error)
+{
+    Pipeline pipeline(plugin, source, sink, settings, progress);
+    const bool ok = pipeline.run(figures, error);
+    progress.finish();
+    return ok;
 }
 
 } // namespace KestrumTool

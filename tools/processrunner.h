@@ -1,9 +1,12 @@
-// Streams audio from a source through a hosted plug-in into a sink, block by
-// block, measuring each channel before and after.
+// Streams audio from a source through a hosted plug-in into a sink, measuring
+// each channel before and after.
+//
+// Three threads share a small ring of chunks: one reads and decodes, the
+// calling thread runs the plug-in block by block, one meters, encodes and
+// writes. Memory stays the same whatever the length of the file.
 #pragma once
 
 #include "audiostream.h"
-#include "levelmeter.h"
 #include "progressbar.h"
 
 #include "host/hostedplugin.h"
@@ -22,11 +25,18 @@ struct ChannelFigures
     double lowAfter = 0.0;  // dBFS
 };
 
+struct RunSettings
+{
+    int blockSize = 512; // frames per process call; the last block may be shorter
+    bool analyse = true; // measure the figures
+};
+
 // Runs the whole source through the plug-in, which must be started for the
 // source's rate and channels with at least blockSize frames. The sink may be
-// null (measure only). False with a reason on a read, process or write error.
+// null (measure only). Figures are left empty without analysis. False with a
+// reason on a read, process or write error.
 bool runProcessing(KestrumHost::HostedPlugin& plugin, AudioSource& source, AudioSink* sink,
-                   int blockSize, ProgressBar& progress, std::vector<ChannelFigures>& figures,
-                   std::string& error);
+                   const RunSettings& settings, ProgressBar& progress,
+                   std::vector<ChannelFigures>& figures, std::string& error);
 
 } // namespace KestrumTool

@@ -38,6 +38,43 @@ bool isReadableMajorFormat(int format)
     }
 }
 
+// Integer and float WAV data in the machine's byte order is converted here,
+// in large blocks; everything else (FLAC, other sample formats) goes through
+// libsndfile's float interface.
+PcmFormat directFormat(SNDFILE* file, int format)
+{
+    const int major = format & SF_FORMAT_TYPEMASK;
+    if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64)
+        return PcmFormat::kNone;
+    if (sf_command(file, SFC_RAW_DATA_NEEDS_ENDSWAP, nullptr, 0) != SF_FALSE)
+        return PcmFormat::kNone;
+    return pcmFormatFor(format);
+}
+
+// 16- and 24-bit FLAC goes through libsndfile's integers, whose conversion
+// to and from floats is done here, faster than libsndfile's own.
+int flacBitsOf(int format)
+{
+    if ((format & SF_FORMAT_TYPEMASK) != SF_FORMAT_FLAC)
+        return 0;
+    switch (format & SF_FORMAT_SUBMASK)
+    {
+    case SF_FORMAT_PCM_16:
+        return 16;
+    case SF_FORMAT_PCM_24:
+        return 24;
+    default:
+        return 0;
+    }
+}
+
+template <typename T> T* sized(std::vector<T>& buffer, size_t size)
+{
+    if (buffer.size() < size)
+        buffer.resize(size);
+    return buffer.data();
+}
+
 } // namespace
 
 std::unique_ptr<SoundFileReader> SoundFileReader::open(const std::string& path, std::string& error)
@@ -68,17 +105,46 @@ std::unique_ptr<SoundFileReader> SoundFileReader::open(const std::string& path, 
                 std::to_string(reader->info.samplerate) + " Hz)";
         return nullptr;
     }
+    reader->pcm = directFormat(reader->file.get(), reader->info.format);
+    reader->flacInts = flacBitsOf(reader->info.format) != 0;
     return reader;
 }
 
-std::int64_t SoundFileReader::read(float* interleaved, std::int64_t count)
+std::int64_t SoundFileReader::read(float* const* channels, std::int64_t count)
 {
-    const sf_count_t got = sf_readf_float(file.get(), interleaved, count);
+    const auto samples = static_cast<size_t>(count) * static_cast<size_t>(info.channels);
+    float* data = sized(interleaved, samples);
+    std::int64_t got = 0;
+    if (pcm != PcmFormat::kNone)
+    {
+        // Raw reads are not bounded by the sample data: chunks that follow
+        // it must not be read as audio.
+        const sf_count_t wanted = std::min<sf_count_t>(count, info.frames - position);
+        const sf_count_t frameBytes = bytesPerSample(pcm) * info.channels;
+        // Float data needs no conversion: straight into the frame buffer.
+        auto* raw = pcm == PcmFormat::kFloat32
+                        ? reinterpret_cast<unsigned char*>(data)
+                        : sized(bytes, samples * static_cast<size_t>(bytesPerSample(pcm)));
+        if (wanted > 0)
+            got = sf_read_raw(file.get(), raw, wanted * frameBytes) / frameBytes;
+        if (pcm != PcmFormat::kFloat32)
+            decodeSamples(pcm, raw, got * info.channels, data);
+    }
+    else if (flacInts)
+    {
+        std::int32_t* values = sized(ints, samples);
+        got = sf_readf_int(file.get(), values, count);
+        decodeInt32(values, got * info.channels, data);
+    }
+    else
+        got = sf_readf_float(file.get(), data, count);
     if (got < count && sf_error(file.get()) != SF_ERR_NO_ERROR)
     {
         lastError = "error reading '" + path + "': " + sf_strerror(file.get());
         return -1;
     }
+    deinterleave(data, info.channels, got, channels);
+    position += got;
     return got;
 }
 
@@ -151,6 +217,13 @@ std::unique_ptr<SoundFileWriter> SoundFileWriter::create(const std::string& path
     // Samples beyond full scale are clipped rather than wrapped in integer
     // formats.
     sf_command(writer->file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    writer->numChannels = channels;
+    // Float data keeps going through libsndfile, which also keeps the file's
+    // peak chunk up to date.
+    const PcmFormat direct = directFormat(writer->file.get(), info.format);
+    if (direct == PcmFormat::kInt16 || direct == PcmFormat::kInt24)
+        writer->pcm = direct;
+    writer->flacBits = flacBitsOf(info.format);
     return writer;
 }
 
@@ -161,10 +234,28 @@ SoundFileWriter::~SoundFileWriter()
         std::remove(tempPath.c_str());
 }
 
-bool SoundFileWriter::write(const float* interleaved, std::int64_t count)
+bool SoundFileWriter::write(const float* const* channels, std::int64_t count)
 {
-    const sf_count_t written = sf_writef_float(file.get(), interleaved, count);
-    if (written != count)
+    const auto samples = static_cast<size_t>(count) * static_cast<size_t>(numChannels);
+    float* data = sized(interleaved, samples);
+    interleave(channels, numChannels, count, data);
+    bool complete = false;
+    if (pcm != PcmFormat::kNone)
+    {
+        const auto byteCount = static_cast<sf_count_t>(samples) * bytesPerSample(pcm);
+        unsigned char* raw = sized(bytes, static_cast<size_t>(byteCount));
+        encodeSamples(pcm, data, static_cast<std::int64_t>(samples), raw);
+        complete = sf_write_raw(file.get(), raw, byteCount) == byteCount;
+    }
+    else if (flacBits != 0)
+    {
+        std::int32_t* values = sized(ints, samples);
+        encodeFlacInt(data, static_cast<std::int64_t>(samples), flacBits, values);
+        complete = sf_writef_int(file.get(), values, count) == count;
+    }
+    else
+        complete = sf_writef_float(file.get(), data, count) == count;
+    if (!complete)
     {
         lastError = "error writing '" + finalPath + "': " + sf_strerror(file.get());
         return false;

@@ -4,10 +4,12 @@
 #pragma once
 
 #include "audiostream.h"
+#include "pcmconvert.h"
 
 #include <memory>
 #include <sndfile.h>
 #include <string>
+#include <vector>
 
 namespace KestrumTool
 {
@@ -29,7 +31,7 @@ public:
     double sampleRate() const override { return info.samplerate; }
     std::int64_t frames() const override { return info.frames; }
     int format() const { return info.format; }
-    std::int64_t read(float* interleaved, std::int64_t count) override;
+    std::int64_t read(float* const* channels, std::int64_t count) override;
     std::string error() const override { return lastError; }
 
 private:
@@ -39,6 +41,12 @@ private:
     SF_INFO info{};
     std::string path;
     std::string lastError;
+    PcmFormat pcm = PcmFormat::kNone; // kNone: through libsndfile
+    bool flacInts = false;            // through libsndfile's int interface
+    std::int64_t position = 0;
+    std::vector<unsigned char> bytes;
+    std::vector<std::int32_t> ints;
+    std::vector<float> interleaved;
 };
 
 class SoundFileWriter : public AudioSink
@@ -53,7 +61,7 @@ public:
                                                    std::string& error);
     ~SoundFileWriter() override;
 
-    bool write(const float* interleaved, std::int64_t count) override;
+    bool write(const float* const* channels, std::int64_t count) override;
     // Closes the file and moves it to its name. False with a reason on error;
     // the temporary file is removed then.
     bool commit();
@@ -67,6 +75,12 @@ private:
     std::string finalPath;
     std::string lastError;
     bool committed = false;
+    int numChannels = 0;
+    PcmFormat pcm = PcmFormat::kNone; // kNone: through libsndfile
+    int flacBits = 0;                 // 16 or 24: through libsndfile's int interface
+    std::vector<unsigned char> bytes;
+    std::vector<std::int32_t> ints;
+    std::vector<float> interleaved;
 };
 
 // The libsndfile format for an output path's extension, 0 if unsupported.

@@ -1,0 +1,78 @@
+#include "support/toolfiles.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sndfile.h>
+
+namespace KestrumTest
+{
+
+bool writeAudio(const std::string& path, const Audio& audio)
+{
+    SF_INFO info{};
+    info.channels = audio.channels;
+    info.samplerate = audio.rate;
+    info.format = audio.format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file)
+        return false;
+    const auto frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
+    const bool ok = sf_writef_float(file, audio.samples.data(), frames) == frames;
+    return sf_close(file) == 0 && ok;
+}
+
+bool readAudio(const std::string& path, Audio& audio)
+{
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file)
+        return false;
+    audio.channels = info.channels;
+    audio.rate = info.samplerate;
+    audio.format = info.format;
+    audio.samples.resize(static_cast<size_t>(info.frames * info.channels));
+    const bool ok = sf_readf_float(file, audio.samples.data(), info.frames) == info.frames;
+    sf_close(file);
+    return ok;
+}
+
+Audio offsetTone(int format)
+{
+    Audio audio{2, 48000, format, {}};
+    for (int i = 0; i < 2 * 48000; ++i)
+    {
+        const double tone = 0.3 * std::sin(2 * M_PI * 440.0 * i / 48000.0);
+        audio.samples.push_back(static_cast<float>(0.25 + tone));
+        audio.samples.push_back(static_cast<float>(-0.2 + tone));
+    }
+    return audio;
+}
+
+double meanOfLastSecond(const Audio& audio, int channel)
+{
+    const size_t frames = audio.samples.size() / static_cast<size_t>(audio.channels);
+    double sum = 0;
+    for (size_t i = frames - static_cast<size_t>(audio.rate); i < frames; ++i)
+        sum +=
+            audio.samples[i * static_cast<size_t>(audio.channels) + static_cast<size_t>(channel)];
+    return sum / audio.rate;
+}
+
+bool printedRow(const std::string& out, int channel, double& dcBefore, double& dcAfter,
+                double& lowBefore, double& lowAfter)
+{
+    const auto row = out.find("\n" + std::to_string(channel) + " ");
+    if (row == std::string::npos)
+        return false;
+    int number = 0;
+    return std::sscanf(out.c_str() + row, " %d %lf %lf %lf dBFS %lf dBFS", &number, &dcBefore,
+                       &dcAfter, &lowBefore, &lowAfter) == 5;
+}
+
+ProcessResult runTool(const TempDir& home, std::vector<std::string> args)
+{
+    args.insert(args.begin(), KESTRUM_PROCESS_TOOL);
+    return runProcess(args, {"HOME=" + home.path().string()});
+}
+
+} // namespace KestrumTest

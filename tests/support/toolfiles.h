@@ -1,0 +1,38 @@
+// Sound files and runs of the built kestrum-process for the tool's tests.
+#pragma once
+
+#include "support/childprocess.h"
+#include "support/tempdir.h"
+
+#include <string>
+#include <vector>
+
+namespace KestrumTest
+{
+
+struct Audio
+{
+    int channels = 0;
+    int rate = 0;
+    int format = 0;
+    std::vector<float> samples; // interleaved
+};
+
+// Through libsndfile's float interface.
+bool writeAudio(const std::string& path, const Audio& audio);
+bool readAudio(const std::string& path, Audio& audio);
+
+// Two seconds of stereo: a tone on a DC offset of +0.25 left and -0.2 right.
+Audio offsetTone(int format);
+
+double meanOfLastSecond(const Audio& audio, int channel);
+
+// Reads the figures the tool printed for one channel.
+bool printedRow(const std::string& out, int channel, double& dcBefore, double& dcAfter,
+                double& lowBefore, double& lowAfter);
+
+// The tool, with HOME pointed at an empty folder so that it uses the plug-in
+// of this build, not one installed on the machine.
+ProcessResult runTool(const TempDir& home, std::vector<std::string> args);
+
+} // namespace KestrumTest
