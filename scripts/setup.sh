@@ -11,6 +11,7 @@ packages=(
     xvfb xauth xdotool fonts-dejavu-core valgrind python3 python3-cairo
     clang libclang-rt-14-dev
     ardour
+    debhelper dpkg-dev lintian debootstrap
 )
 
 missing=()
