@@ -6,7 +6,16 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(mkdir -p "${1:-$root/build-deb}" && cd "${1:-$root/build-deb}" && pwd)
-"$root/scripts/setup.sh"
+
+profiles=nocheck
+[[ ${KESTRUM_PACKAGE_TESTS:-0} == 1 ]] && profiles=""
+# The build dependencies from debian/control, when any is missing.
+if ! (cd "$root" && dpkg-checkbuilddeps ${profiles:+-P "$profiles"}) 2>/dev/null; then
+    sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get build-dep -y -qq ${profiles:+-P "$profiles"} "$root/"
+fi
 
 # A copy of the sources at a fixed place: dpkg-buildpackage builds in the
 # source folder and writes the packages next to it, and the fixed path lets
@@ -15,14 +24,18 @@ version=$(sed -n 's/^project(Kestrum VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLis
 src="$out/kestrum-$version"
 rm -rf "$src" "$out"/kestrum_* "$out"/kestrum-dbgsym_*
 mkdir -p "$src"
-git -C "$root" ls-files -z --cached --others --exclude-standard |
-    tar -C "$root" --null -T - --ignore-failed-read -cf - | tar -C "$src" -xf -
+if git -C "$root" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git -C "$root" ls-files -z --cached --others --exclude-standard |
+        tar -C "$root" --null -T - --ignore-failed-read -cf - | tar -C "$src" -xf -
+else
+    tar -C "$root" --exclude='./build*' --exclude=./.git -cf - . | tar -C "$src" -xf -
+fi
 
-options=${DEB_BUILD_OPTIONS:-}
-[[ ${KESTRUM_PACKAGE_TESTS:-0} == 1 ]] || options="nocheck $options"
+options="$profiles ${DEB_BUILD_OPTIONS:-}"
 if command -v ccache >/dev/null; then
     # debhelper gives the build a HOME of its own: keep the usual cache.
     export CCACHE_DIR=${CCACHE_DIR:-$(ccache -k cache_dir)}
 fi
-(cd "$src" && DEB_BUILD_OPTIONS="$options" dpkg-buildpackage -us -uc -b -J"$(nproc)")
+(cd "$src" && DEB_BUILD_OPTIONS="$options" dpkg-buildpackage -us -uc -b -J"$(nproc)" \
+    ${profiles:+-P"$profiles"})
 ls -l "$out"/*.deb
