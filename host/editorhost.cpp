@@ -48,7 +48,6 @@ bool EditorHost::attach(IPlugView* view, std::string& error)
         return false;
     }
     attachedView = view;
-    hostWindow->mapClients();
     return true;
 }
 

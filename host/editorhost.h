@@ -24,8 +24,8 @@ public:
     EditorHost(const EditorHost&) = delete;
     EditorHost& operator=(const EditorHost&) = delete;
 
-    // Makes a window of the view's size, attaches the view to it and maps
-    // its window. False with a reason when the view refuses or there is no
+    // Makes a window of the view's size and attaches the view to it; the
+    // view's window must map itself. False with a reason when the view refuses or there is no
     // X server; nothing stays attached then.
     bool attach(Steinberg::IPlugView* view, std::string& error);
     // Removes the attached view and closes the window; false when none.

@@ -86,12 +86,6 @@ void X11Window::resize(int width, int height)
     sync();
 }
 
-void X11Window::mapClients()
-{
-    xcb_map_subwindows(connection.get(), window);
-    sync();
-}
-
 int X11Window::childCount(bool viewableOnly) const
 {
     xcb_connection_t* c = connection.get();

@@ -1,6 +1,6 @@
 // A top-level X window of the host's own, on the display named by $DISPLAY,
-// for a plug-in editor to embed itself in. As the XEmbed embedder it maps
-// the client windows the editor leaves for it to map.
+// for a plug-in editor to embed itself in. Like the least forgiving hosts it
+// never maps what is put into it: the editor must show itself.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +30,6 @@ public:
     int height() const { return windowHeight; }
 
     void resize(int width, int height);
-    // Maps every child window, as XEmbed asks of the embedder.
-    void mapClients();
     // The number of child windows, and of those that are viewable.
     int childCount(bool viewableOnly = false) const;
     // What the window shows, with its children: one 0x00RRGGBB word per

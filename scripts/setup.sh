@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     juce-modules-source dpf-source
     libcairo2-dev libxcb1-dev libsndfile1-dev
-    xvfb xauth xdotool fonts-dejavu-core valgrind python3 python3-cairo
+    xvfb xauth xdotool x11-utils fonts-dejavu-core valgrind python3 python3-cairo
     clang libclang-rt-14-dev
     ardour
     debhelper dpkg-dev lintian debootstrap

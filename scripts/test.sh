@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up and runs every test: the main suite, the suite again
+# Sets everything up and runs every test: the main suite, the ecosystem's
+# conformance checkers when they are given, the suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency tests
 # under ThreadSanitizer, and each fuzzer for a short fixed number of runs.
 # KESTRUM_QUICK=1 runs the main suite only.
@@ -24,9 +25,14 @@ build_and_test() { # build-dir ctest-args... -- cmake-args...
     ctest --test-dir "$dir" --output-on-failure -j"$jobs" "${ctest_args[@]}"
 }
 
+main_build=${KESTRUM_BUILD_DIR:-$root/build}
 step "main suite"
-build_and_test "${KESTRUM_BUILD_DIR:-$root/build}" --
+build_and_test "$main_build" --
 [[ ${KESTRUM_QUICK:-0} == 1 ]] && exit 0
+
+step "conformance checkers"
+# Each runs when its variable names it (see scripts/conformance.sh).
+bash "$root/scripts/conformance.sh" "$main_build"
 
 step "address and undefined-behaviour sanitizers"
 # Real hosts' scanners and Ardour cannot load a sanitized module.

@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 #include <xcb/xcb.h>
 
 using namespace Steinberg;
@@ -60,9 +62,7 @@ protected:
         ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)),
                                  kPlatformTypeX11EmbedWindowID),
                   kResultOk);
-        // The embedder maps the client window, as XEmbed asks.
-        xcb_map_subwindows(connection, parent);
-        xcb_flush(connection);
+        // A bare parent: nobody maps the editor's window but the editor.
         frame.pump(300);
     }
 
@@ -72,17 +72,35 @@ protected:
         frame.pump(300);
     }
 
-    // What the window shows, saved for a look; false when it cannot be read.
-    bool saveScreenshot(const char* file)
+    // What the parent window shows, one 0x00RRGGBB word per pixel; empty
+    // when it cannot be read.
+    std::vector<std::uint32_t> grab(int width = 270, int height = 170)
     {
-        std::unique_ptr<xcb_get_image_reply_t, Free> image(xcb_get_image_reply(
-            connection,
-            xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, parent, 0, 0, 270, 170, ~0u),
-            nullptr));
-        if (!image || image->depth != 24)
+        std::unique_ptr<xcb_get_image_reply_t, Free> image(
+            xcb_get_image_reply(connection,
+                                xcb_get_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, parent, 0, 0,
+                                              static_cast<std::uint16_t>(width),
+                                              static_cast<std::uint16_t>(height), ~0u),
+                                nullptr));
+        if (!image || image->depth != 24 ||
+            xcb_get_image_data_length(image.get()) < width * height * 4)
+            return {};
+        const auto* words = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(image.get()));
+        std::vector<std::uint32_t> pixels(words, words + width * height);
+        for (auto& p : pixels)
+            p &= 0xFFFFFF;
+        return pixels;
+    }
+
+    // What the window shows, saved for a look; false when it cannot be read.
+    bool saveScreenshot(const char* file, int width = 270, int height = 170)
+    {
+        std::vector<std::uint32_t> pixels = grab(width, height);
+        if (pixels.empty())
             return false;
-        cairo_surface_t* s = cairo_image_surface_create_for_data(
-            xcb_get_image_data(image.get()), CAIRO_FORMAT_RGB24, 270, 170, 270 * 4);
+        cairo_surface_t* s =
+            cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.data()),
+                                                CAIRO_FORMAT_RGB24, width, height, width * 4);
         std::filesystem::create_directories("screenshots");
         const bool ok =
             cairo_surface_write_to_png(s, (std::string("screenshots/") + file).c_str()) ==
@@ -91,44 +109,99 @@ protected:
         return ok;
     }
 
+    // The editor's window: the parent's only child, or none.
+    xcb_window_t child()
+    {
+        std::unique_ptr<xcb_query_tree_reply_t, Free> tree(
+            xcb_query_tree_reply(connection, xcb_query_tree(connection, parent), nullptr));
+        if (!tree || xcb_query_tree_children_length(tree.get()) != 1)
+            return XCB_NONE;
+        return xcb_query_tree_children(tree.get())[0];
+    }
+
+    std::uint8_t mapState(xcb_window_t window)
+    {
+        std::unique_ptr<xcb_get_window_attributes_reply_t, Free> attributes(
+            xcb_get_window_attributes_reply(
+                connection, xcb_get_window_attributes(connection, window), nullptr));
+        return attributes ? attributes->map_state : 0xFF;
+    }
+
     std::unique_ptr<KestrumTest::XvfbServer> xvfb;
     xcb_connection_t* connection = nullptr;
     xcb_window_t parent = 0;
     KestrumTest::TestPlugFrame frame;
 };
 
-TEST_F(X11EditorTest, EmbedsAnUnmappedChildWithXEmbedInfo)
+size_t distinctColours(const std::vector<std::uint32_t>& pixels)
 {
-    ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)),
-                             kPlatformTypeX11EmbedWindowID),
-              kResultOk);
-    ASSERT_TRUE(view->getFrame()->hasWindow());
-    EXPECT_EQ(frame.runLoop().handlerCount(), 1u);
-    EXPECT_EQ(frame.runLoop().timerCount(), 1u);
-    EXPECT_EQ(frame.resizeCalls, 1);
+    return std::set<std::uint32_t>(pixels.begin(), pixels.end()).size();
+}
 
-    std::unique_ptr<xcb_query_tree_reply_t, Free> tree(
-        xcb_query_tree_reply(connection, xcb_query_tree(connection, parent), nullptr));
-    ASSERT_TRUE(tree);
-    ASSERT_EQ(xcb_query_tree_children_length(tree.get()), 1);
-    const xcb_window_t child = xcb_query_tree_children(tree.get())[0];
-    std::unique_ptr<xcb_get_window_attributes_reply_t, Free> attributes(
-        xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, child),
-                                        nullptr));
-    ASSERT_TRUE(attributes);
-    EXPECT_EQ(attributes->map_state, XCB_MAP_STATE_UNMAPPED);
+TEST_F(X11EditorTest, ShowsItselfInABareParentEveryTimeItIsAttached)
+{
+    for (int round = 0; round < 2; ++round)
+    {
+        SCOPED_TRACE(round == 0 ? "first attach" : "attached again after removed");
+        ASSERT_EQ(view->attached(reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)),
+                                 kPlatformTypeX11EmbedWindowID),
+                  kResultOk);
+        ASSERT_TRUE(view->getFrame()->hasWindow());
+        EXPECT_EQ(frame.runLoop().handlerCount(), 1u);
+        EXPECT_EQ(frame.runLoop().timerCount(), 1u);
+        frame.pump(200);
 
-    std::unique_ptr<xcb_intern_atom_reply_t, Free> atom(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 1, 12, "_XEMBED_INFO"), nullptr));
-    ASSERT_TRUE(atom);
-    std::unique_ptr<xcb_get_property_reply_t, Free> info(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, child, atom->atom, atom->atom, 0, 2), nullptr));
-    ASSERT_TRUE(info);
-    EXPECT_EQ(xcb_get_property_value_length(info.get()), 8);
+        const xcb_window_t editor = child();
+        ASSERT_NE(editor, static_cast<xcb_window_t>(XCB_NONE));
+        EXPECT_EQ(mapState(editor), XCB_MAP_STATE_VIEWABLE) << "nobody but the editor mapped it";
+        // The editor's pictures, not a flat window colour.
+        EXPECT_GT(distinctColours(grab()), 100u);
 
-    EXPECT_EQ(view->removed(), kResultOk);
-    EXPECT_EQ(frame.runLoop().handlerCount(), 0u);
-    EXPECT_EQ(frame.runLoop().timerCount(), 0u);
+        // XEmbed embedders read version 0 and the mapped flag.
+        std::unique_ptr<xcb_intern_atom_reply_t, Free> atom(xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 1, 12, "_XEMBED_INFO"), nullptr));
+        ASSERT_TRUE(atom);
+        std::unique_ptr<xcb_get_property_reply_t, Free> info(xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, editor, atom->atom, atom->atom, 0, 2),
+            nullptr));
+        ASSERT_TRUE(info);
+        ASSERT_EQ(xcb_get_property_value_length(info.get()), 8);
+        const auto* words = static_cast<const std::uint32_t*>(xcb_get_property_value(info.get()));
+        EXPECT_EQ(words[0], 0u);
+        EXPECT_EQ(words[1], 1u);
+
+        EXPECT_EQ(view->removed(), kResultOk);
+        EXPECT_EQ(frame.runLoop().handlerCount(), 0u);
+        EXPECT_EQ(frame.runLoop().timerCount(), 0u);
+        EXPECT_EQ(child(), static_cast<xcb_window_t>(XCB_NONE)) << "the window is gone";
+    }
+}
+
+TEST_F(X11EditorTest, AWindowWidenedByTheEmbedderContinuesTheBackground)
+{
+    // An embedder that fits the editor to its own width, as Ardour does.
+    constexpr int kWide = 392;
+    const std::uint32_t wide[] = {kWide, 170};
+    xcb_configure_window(connection, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         wide);
+    attach();
+    const xcb_window_t editor = child();
+    ASSERT_NE(editor, static_cast<xcb_window_t>(XCB_NONE));
+    xcb_configure_window(connection, editor, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         wide);
+    xcb_flush(connection);
+    frame.pump(300);
+
+    const std::vector<std::uint32_t> pixels = grab(kWide, 170);
+    ASSERT_EQ(pixels.size(), static_cast<size_t>(kWide * 170));
+    EXPECT_TRUE(saveScreenshot("x11-widened.png", kWide, 170));
+    for (int y = 0; y < 170; ++y)
+    {
+        const std::uint32_t edge = pixels[static_cast<size_t>(y * kWide + 269)];
+        for (int x : {270, 330, kWide - 1})
+            ASSERT_EQ(pixels[static_cast<size_t>(y * kWide + x)], edge) << "x " << x << " y " << y;
+    }
+    EXPECT_GT(distinctColours(pixels), 100u) << "the editor itself is still drawn";
 }
 
 TEST_F(X11EditorTest, ClicksAndDragsBecomeEdits)

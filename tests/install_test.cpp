@@ -4,7 +4,10 @@
 #include "support/tempdir.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <string>
 
 namespace fs = std::filesystem;
 using KestrumTest::runProcess;
@@ -14,6 +17,14 @@ namespace
 {
 
 const char kBinaryInBundle[] = "Tavrek Kestrum.vst3/Contents/x86_64-linux/Tavrek Kestrum.so";
+
+// Whether an ELF file still names a DWARF section.
+bool hasDebugInfo(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return bytes.find(".debug_info") != std::string::npos;
+}
 
 } // namespace
 
@@ -30,6 +41,10 @@ TEST(Install, PrefixGetsLibFoldersAndTheToolUsesThem)
     }
     EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst3" / kBinaryInBundle));
     EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst/TK Kestrum VST2.so"));
+    // Installed without debug information; the build tree keeps it.
+    EXPECT_TRUE(hasDebugInfo(KESTRUM_VST3_BINARY_PATH));
+    EXPECT_FALSE(hasDebugInfo(prefix.path() / "lib/vst3" / kBinaryInBundle));
+    EXPECT_FALSE(hasDebugInfo(prefix.path() / "lib/vst/TK Kestrum VST2.so"));
     const fs::path tool = prefix.path() / "bin/kestrum-process";
     ASSERT_TRUE(fs::is_regular_file(tool));
 

@@ -187,7 +187,7 @@ TEST_F(ProcessorTest, InitializeDeclaresStereoBusesAndNamesTheController)
     EXPECT_EQ(processor->getBusCount(kAudio, kInput), 1);
 }
 
-TEST_F(ProcessorTest, CreateInstanceHandsOutTheAudioProcessor)
+TEST_F(ProcessorTest, CreateInstanceHandsOutTheAudioProcessorAndItsContextNeeds)
 {
     FUnknown* unknown = Kestrum::Kestrum::createInstance(nullptr);
     ASSERT_NE(unknown, nullptr);
@@ -196,6 +196,14 @@ TEST_F(ProcessorTest, CreateInstanceHandsOutTheAudioProcessor)
               kResultOk);
     EXPECT_EQ(static_cast<FUnknown*>(audio), unknown);
     audio->release();
+
+    // Nothing of the process context is read, so nothing is asked for.
+    IProcessContextRequirements* requirements = nullptr;
+    ASSERT_EQ(unknown->queryInterface(IProcessContextRequirements::iid,
+                                      reinterpret_cast<void**>(&requirements)),
+              kResultOk);
+    EXPECT_EQ(requirements->getProcessContextRequirements(), 0u);
+    requirements->release();
     EXPECT_EQ(unknown->release(), 0u);
 }
 

@@ -2,7 +2,6 @@
 // X server: the view's size, opening and closing, the run loop that
 // effEditIdle drives, and resize requests reaching the host.
 #include "vst2/vst2editoradapter.h"
-#include "vst2/vst2xembed.h"
 
 #include "public.sdk/source/common/pluginview.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
@@ -218,16 +217,11 @@ protected:
         EXPECT_EQ(liveViews, 0) << "a view was never released";
     }
 
-    void make(const Options& options = {}, bool embedOk = true)
+    void make(const Options& options = {})
     {
         controller = owned(new FakeController(options, pipe));
-        adapter = std::make_unique<Vst2EditorAdapter>(
-            controller.get(), recordingHost, &effect, [this] { return now; },
-            [this, embedOk](std::uintptr_t parent)
-            {
-                embeddedIn.push_back(parent);
-                return embedOk;
-            });
+        adapter = std::make_unique<Vst2EditorAdapter>(controller.get(), recordingHost, &effect,
+                                                      [this] { return now; });
     }
     intptr_t call(int32 opcode, void* ptr = nullptr)
     {
@@ -244,7 +238,6 @@ protected:
     Pipe pipe;
     AEffect effect{};
     TimePoint now{};
-    std::vector<std::uintptr_t> embeddedIn;
     IPtr<FakeController> controller;
     std::unique_ptr<Vst2EditorAdapter> adapter;
 };
@@ -300,12 +293,11 @@ TEST_F(Vst2EditorAdapterTest, GetRectGivesTheViewSizeAndKeepsThatView)
     EXPECT_EQ(liveViews, 0);
 }
 
-TEST_F(Vst2EditorAdapterTest, OpenAttachesEmbedsAndCloseRemoves)
+TEST_F(Vst2EditorAdapterTest, OpenAttachesAndCloseRemoves)
 {
     make();
     ASSERT_EQ(open(), 1);
     EXPECT_TRUE(adapter->isOpen());
-    EXPECT_EQ(embeddedIn, std::vector<std::uintptr_t>{0x1234});
     EXPECT_EQ(adapter->runLoop().handlerCount(), 1u);
     EXPECT_EQ(adapter->runLoop().timerCount(), 1u);
     EXPECT_EQ(open(), 0) << "a second open while open is refused";
@@ -327,20 +319,18 @@ TEST_F(Vst2EditorAdapterTest, OpenRefusedWithoutAWindow)
         const char* what;
         bool withWindow;
         bool refuseAttach;
-        bool embedOk;
         std::vector<std::string> events;
     };
     const Case cases[] = {
-        {"null window", false, false, true, {}},
-        {"view refuses", true, true, true, {"attached"}},
-        {"window unreachable", true, false, false, {"attached", "removed"}},
+        {"null window", false, false, {}},
+        {"view refuses", true, true, {"attached"}},
     };
     for (const Case& c : cases)
     {
         events.clear();
         Options options;
         options.refuseAttach = c.refuseAttach;
-        make(options, c.embedOk);
+        make(options);
         EXPECT_EQ(call(Vst2::effEditOpen, c.withWindow ? kWindow : nullptr), 0) << c.what;
         EXPECT_FALSE(adapter->isOpen()) << c.what;
         EXPECT_EQ(events, c.events) << c.what;
@@ -436,21 +426,6 @@ TEST_F(Vst2EditorAdapterTest, DestroyingTheAdapterClosesAnOpenEditor)
     adapter.reset();
     EXPECT_EQ(events, (std::vector<std::string>{"attached", "removed"}));
     EXPECT_EQ(liveViews, 0);
-}
-
-TEST(Vst2XEmbedTest, UnreachableServerOrWindowIsAFailure)
-{
-    const char* old = std::getenv("DISPLAY");
-    const std::string saved = old ? old : "";
-    // A display that cannot exist: no X server is needed to see it fail.
-    ::setenv("DISPLAY", ":65000", 1);
-    EXPECT_FALSE(mapXEmbedClients(0x1234));
-    if (old)
-        ::setenv("DISPLAY", saved.c_str(), 1);
-    else
-        ::unsetenv("DISPLAY");
-    EXPECT_FALSE(mapXEmbedClients(0));
-    EXPECT_FALSE(mapXEmbedClients(std::uintptr_t{1} << 40));
 }
 
 } // namespace

@@ -38,15 +38,20 @@ void putWord(std::vector<uint8>& bytes, size_t at, uint32 word)
 
 } // namespace
 
-TEST(Vst2Chunk, RoundTripKeepsBothStatesApart)
+TEST(Vst2Chunk, RoundTripKeepsStatesAndValuesApart)
 {
     const auto processor = bytesOf({1, 0, 0, 0, 0, 0, 0, 0x3F});
     const auto controller = bytesOf({'a', 'b', 'c'});
+    const std::vector<Vst2Chunk::ParameterValue> values = {{0, 1.0}, {7, 0.25}};
     std::vector<uint8> chunk;
-    ASSERT_TRUE(Vst2Chunk::build(processor, controller, chunk));
-    ASSERT_EQ(chunk.size(), Vst2Chunk::kHeaderSize + processor.size() + controller.size());
+    ASSERT_TRUE(Vst2Chunk::build(processor, controller, values, chunk));
+    ASSERT_EQ(chunk.size(),
+              Vst2Chunk::kHeaderSize + processor.size() + controller.size() + 4 + 2 * 12);
     // Little-endian header: magic, version, lengths.
-    EXPECT_EQ(0, std::memcmp(chunk.data(), "\x32\x57\x33\x56\x01\0\0\0\x08\0\0\0\x03\0\0\0", 16));
+    EXPECT_EQ(0, std::memcmp(chunk.data(), "\x32\x57\x33\x56\x02\0\0\0\x08\0\0\0\x03\0\0\0", 16));
+    // Then the count and the records: id 7, 0.25 as a little-endian double.
+    EXPECT_EQ(0, std::memcmp(chunk.data() + 27, "\x02\0\0\0", 4));
+    EXPECT_EQ(0, std::memcmp(chunk.data() + 43, "\x07\0\0\0\0\0\0\0\0\0\xD0\x3F", 12));
 
     Vst2Chunk parsed;
     ASSERT_TRUE(parsed.parse(chunk.data(), chunk.size()));
@@ -56,22 +61,35 @@ TEST(Vst2Chunk, RoundTripKeepsBothStatesApart)
     EXPECT_EQ(std::vector<uint8>(parsed.controllerState(),
                                  parsed.controllerState() + parsed.controllerStateSize()),
               controller);
+    EXPECT_EQ(parsed.parameterValues(), values);
 }
 
-TEST(Vst2Chunk, EmptyControllerStateIsValid)
+TEST(Vst2Chunk, EmptyPartsAndTheFirstFormatAreRead)
 {
     std::vector<uint8> chunk;
-    ASSERT_TRUE(Vst2Chunk::build(bytesOf({7, 7}), {}, chunk));
+    ASSERT_TRUE(Vst2Chunk::build(bytesOf({7, 7}), {}, {}, chunk));
     Vst2Chunk parsed;
     ASSERT_TRUE(parsed.parse(chunk.data(), chunk.size()));
     EXPECT_EQ(parsed.processorStateSize(), 2u);
     EXPECT_EQ(parsed.controllerStateSize(), 0u);
+    EXPECT_TRUE(parsed.parameterValues().empty());
+
+    // Projects saved before the values were added: header and states only.
+    const auto first =
+        bytesOf({0x32, 0x57, 0x33, 0x56, 1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 9, 8, 'x'});
+    ASSERT_TRUE(parsed.parse(first.data(), first.size()));
+    EXPECT_EQ(parsed.processorStateSize(), 2u);
+    EXPECT_EQ(parsed.controllerStateSize(), 1u);
+    EXPECT_EQ(*parsed.controllerState(), 'x');
+    EXPECT_TRUE(parsed.parameterValues().empty());
 }
 
 TEST(Vst2Chunk, UnreadableChunksAreRefused)
 {
     std::vector<uint8> good;
-    ASSERT_TRUE(Vst2Chunk::build(bytesOf({1, 2, 3, 4}), bytesOf({5, 6}), good));
+    ASSERT_TRUE(Vst2Chunk::build(bytesOf({1, 2, 3, 4}), bytesOf({5, 6}), {{1, 0.5}}, good));
+    // The value record's double sits in the last 8 bytes.
+    const size_t valueAt = good.size() - 8;
 
     struct Case
     {
@@ -94,8 +112,38 @@ TEST(Vst2Chunk, UnreadableChunksAreRefused)
     }
     {
         auto bytes = good;
-        putWord(bytes, 4, 2);
+        putWord(bytes, 4, 3);
         cases.push_back({"newer format", bytes});
+    }
+    {
+        auto bytes = good;
+        putWord(bytes, 4, 0);
+        cases.push_back({"format 0", bytes});
+    }
+    {
+        auto bytes = good;
+        putWord(bytes, valueAt - 8, 2);
+        cases.push_back({"more values counted than present", bytes});
+    }
+    {
+        auto bytes = good;
+        putWord(bytes, valueAt - 8, 0x15555556); // times 12 wraps in 32 bits
+        cases.push_back({"value count that wraps", bytes});
+    }
+    {
+        auto bytes = good;
+        putWord(bytes, valueAt + 4, 0x7FF80000); // NaN
+        cases.push_back({"value that is not a number", bytes});
+    }
+    {
+        auto bytes = good;
+        putWord(bytes, valueAt + 4, 0x3FF80000); // 1.5
+        cases.push_back({"value above 1", bytes});
+    }
+    {
+        auto bytes = good;
+        putWord(bytes, valueAt + 4, 0xBFF00000); // -1
+        cases.push_back({"value below 0", bytes});
     }
     {
         auto bytes = good;
@@ -122,9 +170,14 @@ TEST(Vst2Chunk, UnreadableChunksAreRefused)
             << c.what;
         EXPECT_EQ(parsed.processorState(), nullptr) << c.what;
         EXPECT_EQ(parsed.controllerState(), nullptr) << c.what;
+        EXPECT_TRUE(parsed.parameterValues().empty()) << c.what;
     }
     Vst2Chunk parsed;
     EXPECT_FALSE(parsed.parse(nullptr, 64));
+
+    std::vector<uint8> untouched = {42};
+    EXPECT_FALSE(Vst2Chunk::build({1}, {}, {{0, 2.0}}, untouched)) << "a value above 1";
+    EXPECT_EQ(untouched, std::vector<uint8>{42});
 }
 
 TEST(Vst2Strings, TextIsCutToTheBufferWithoutSplittingCharacters)

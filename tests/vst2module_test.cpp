@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #if defined(KESTRUM_VST2_MODULE_PATH) && defined(KESTRUM_VST3_BUNDLE_PATH)
@@ -188,7 +189,7 @@ TEST(Vst2Module, AnswersCanDo)
     EXPECT_EQ(plugin->dispatch(Vst2::effCanDo, 0, 0, nullptr), 0);
 }
 
-TEST(Vst2Module, ParameterTextsFitTheVst2Buffers)
+TEST(Vst2Module, ParameterTextsReachTheHostWholeWithinTheFrameworkLimits)
 {
     auto plugin = makeVst2();
     auto reference = makeVst3();
@@ -203,22 +204,31 @@ TEST(Vst2Module, ParameterTextsFitTheVst2Buffers)
         {
             ASSERT_TRUE(plugin->setParameter(id, value));
             ASSERT_TRUE(reference->setParameter(id, value));
-            // The VST 3 text, cut to 7 characters and a terminator.
-            EXPECT_EQ(plugin->getParameterText(id), reference->getParameterText(id).substr(0, 7))
+            EXPECT_EQ(plugin->getParameterText(id), reference->getParameterText(id))
                 << "id " << id << " value " << value;
 
-            for (int32_t opcode :
-                 {Vst2::effGetParamName, Vst2::effGetParamLabel, Vst2::effGetParamDisplay})
+            // Display 24 bytes, name 16, label 8, each with its terminator.
+            const std::pair<int32_t, size_t> limits[] = {{Vst2::effGetParamName, 16},
+                                                         {Vst2::effGetParamLabel, 8},
+                                                         {Vst2::effGetParamDisplay, 24}};
+            for (const auto& [opcode, limit] : limits)
             {
-                char buffer[32];
+                char buffer[64];
                 std::memset(buffer, 'Z', sizeof(buffer));
                 plugin->dispatch(opcode, static_cast<int32_t>(id), 0, buffer);
-                EXPECT_LT(strnlen(buffer, sizeof(buffer)), 8u) << opcode;
-                for (size_t i = 8; i < sizeof(buffer); ++i)
-                    EXPECT_EQ(buffer[i], 'Z') << "opcode " << opcode << " wrote past 8 bytes";
+                EXPECT_LT(strnlen(buffer, sizeof(buffer)), limit) << opcode;
+                for (size_t i = limit; i < sizeof(buffer); ++i)
+                    EXPECT_EQ(buffer[i], 'Z')
+                        << "opcode " << opcode << " wrote past " << limit << " bytes";
             }
         }
     }
+    ASSERT_TRUE(plugin->setParameter(kMode, 0.0));
+    EXPECT_EQ(plugin->getParameterText(kMode), "super low");
+    ASSERT_TRUE(plugin->setParameter(kMode, 0.5));
+    EXPECT_EQ(plugin->getParameterText(kMode), "bass drop");
+    ASSERT_TRUE(plugin->setParameter(kMode, 1.0));
+    EXPECT_EQ(plugin->getParameterText(kMode), "guitar");
     EXPECT_EQ(plugin->text(Vst2::effGetParamLabel, kMode), "");
     // Indices beyond the parameters give nothing and write nothing.
     EXPECT_EQ(plugin->text(Vst2::effGetParamName, 2), "");
@@ -456,6 +466,39 @@ TEST(Vst2Module, ChunkRestoresIntoAFreshInstance)
     EXPECT_EQ(run(*target, signal, 256), run(*source, signal, 256));
 }
 
+TEST(Vst2Module, ChunkTakenBeforeAnyBlockKeepsTheHostsLatestValues)
+{
+    // What a project saved right after an edit, or while the plug-in was
+    // suspended, must give back: the processor has not run since the edit.
+    const Signal signal(2048, 48000, 3);
+    auto reference = makeVst2();
+    ASSERT_TRUE(reference && reference->setParameter(kMode, 1.0));
+    ASSERT_TRUE(reference->start(48000, 256, kChannels));
+    const auto guitarOutput = run(*reference, signal, 256);
+
+    for (const bool started : {false, true})
+    {
+        SCOPED_TRACE(started ? "running, no block since the edit" : "never started");
+        auto source = makeVst2();
+        ASSERT_TRUE(source);
+        if (started)
+        {
+            ASSERT_TRUE(source->start(48000, 256, kChannels));
+            run(*source, Signal(256, 48000), 256);
+        }
+        ASSERT_TRUE(source->setParameter(kMode, 1.0));
+        const std::vector<uint8_t> chunk = chunkOf(*source);
+
+        auto target = makeVst2();
+        ASSERT_TRUE(target && target->restoreState(chunk));
+        EXPECT_DOUBLE_EQ(target->getParameter(kMode), 1.0);
+        EXPECT_EQ(target->getParameterText(kMode), "guitar");
+        EXPECT_EQ(chunkOf(*target), chunk) << "saved again at once, the value stays";
+        ASSERT_TRUE(target->start(48000, 256, kChannels));
+        EXPECT_EQ(run(*target, signal, 256), guitarOutput) << "the processor cuts as in guitar";
+    }
+}
+
 TEST(Vst2Module, BadChunksAreRefusedAndChangeNothing)
 {
     using Steinberg::Vst::Vst2Chunk;
@@ -489,7 +532,7 @@ TEST(Vst2Module, BadChunksAreRefusedAndChangeNothing)
     }
     {
         std::vector<uint8_t> bytes;
-        Vst2Chunk::build({1, 2, 3}, controllerState, bytes);
+        Vst2Chunk::build({1, 2, 3}, controllerState, {}, bytes);
         cases.push_back({"processor refuses its state", bytes});
     }
     {
@@ -497,12 +540,12 @@ TEST(Vst2Module, BadChunksAreRefusedAndChangeNothing)
         std::vector<uint8_t> bytes;
         Vst2Chunk::build(
             processorState,
-            std::vector<uint8_t>(controllerState.begin(), controllerState.begin() + 10), bytes);
+            std::vector<uint8_t>(controllerState.begin(), controllerState.begin() + 10), {}, bytes);
         cases.push_back({"controller refuses its state", bytes});
     }
     {
         std::vector<uint8_t> bytes;
-        Vst2Chunk::build({0, 0, 0}, {}, bytes);
+        Vst2Chunk::build({0, 0, 0}, {}, {}, bytes);
         cases.push_back({"short processor state, no controller state", bytes});
     }
 

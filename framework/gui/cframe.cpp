@@ -213,6 +213,45 @@ bool CFrame::isTypeOf(const char* className) const
 void CFrame::platformDrawRect(CDrawContext& context, const CRect& updateRect)
 {
     drawRect(&context, updateRect);
+    drawMargin(context, updateRect);
+}
+
+void CFrame::drawMargin(CDrawContext& context, const CRect& updateRect)
+{
+    const CRect right(size.right, size.top, updateRect.right, size.bottom);
+    const CRect below(size.left, size.bottom, size.right, updateRect.bottom);
+    const CRect corner(size.right, size.bottom, updateRect.right, updateRect.bottom);
+    if (right.isEmpty() && below.isEmpty())
+        return;
+    context.saveState();
+    context.clipRect(updateRect);
+    context.setFillColor(backgroundColor);
+    const auto fill = [&context](const CRect& r)
+    {
+        if (!r.isEmpty())
+            context.drawRect(r, kDrawFilled);
+    };
+    fill(corner);
+    const bool hasPicture = background && background->getWidth() > 0 && background->getHeight() > 0;
+    if (!hasPicture)
+    {
+        fill(right);
+        fill(below);
+    }
+    else
+    {
+        // The picture's edge, drawn on outwards: the margin continues the
+        // background seamlessly.
+        const CCoord lastColumn = std::min(background->getWidth(), size.right) - 1;
+        const CCoord lastRow = std::min(background->getHeight(), size.bottom) - 1;
+        for (CCoord x = std::max(right.left, updateRect.left); x < right.right; ++x)
+            context.drawBitmap(*background, CRect(x, right.top, x + 1, right.bottom),
+                               CPoint(lastColumn, right.top));
+        for (CCoord y = std::max(below.top, updateRect.top); y < below.bottom; ++y)
+            context.drawBitmap(*background, CRect(below.left, y, below.right, y + 1),
+                               CPoint(below.left, lastRow));
+    }
+    context.restoreState();
 }
 
 CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState& buttons)

@@ -63,6 +63,9 @@ public:
 
 private:
     CView* viewAt(const CPoint& where) const;
+    // What lies in the window beyond the frame's size, when a host makes the
+    // window larger than asked.
+    void drawMargin(CDrawContext& context, const CRect& updateRect);
 
     void platformDrawRect(CDrawContext& context, const CRect& updateRect) override;
     CMouseEventResult platformOnMouseDown(CPoint& where, const CButtonState& buttons) override;

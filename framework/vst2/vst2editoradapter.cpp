@@ -1,7 +1,5 @@
 #include "vst2/vst2editoradapter.h"
 
-#include "vst2/vst2xembed.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -24,9 +22,8 @@ int16_t toInt16(int32 value)
 } // namespace
 
 Vst2EditorAdapter::Vst2EditorAdapter(IEditController* controller, audioMasterCallback host,
-                                     AEffect* effect, PollRunLoop::Clock clock, Embedder embedder)
-    : controller(controller), embedder(embedder ? std::move(embedder) : Embedder(mapXEmbedClients)),
-      loop(owned(new PollRunLoop(std::move(clock)))),
+                                     AEffect* effect, PollRunLoop::Clock clock)
+    : controller(controller), loop(owned(new PollRunLoop(std::move(clock)))),
       plugFrame(owned(new Vst2PlugFrame(host, effect, loop)))
 {
     // Asked with a throw-away view, as the host wants to know before it
@@ -113,14 +110,6 @@ intptr_t Vst2EditorAdapter::openEditor(void* parent)
         return 0;
     }
     open = true;
-    // A VST 2 host does not map XEmbed clients: without this the editor
-    // would stay invisible. A window that cannot be reached means the
-    // editor cannot show either.
-    if (!embedder(reinterpret_cast<std::uintptr_t>(parent)))
-    {
-        closeEditor();
-        return 0;
-    }
     return 1;
 }
 

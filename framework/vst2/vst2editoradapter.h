@@ -14,7 +14,6 @@
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace Steinberg
 {
@@ -24,15 +23,11 @@ namespace Vst
 class Vst2EditorAdapter
 {
 public:
-    // Shows the view's window inside the host's; false when that window
-    // cannot be reached.
-    using Embedder = std::function<bool(std::uintptr_t parent)>;
-
     // The controller must outlive the adapter. Whether there is an editor is
     // asked once, here: a view of type "editor" embeddable in X11. `clock`
-    // and `embedder` stand in for the steady clock and the X server in tests.
+    // stands in for the steady clock in tests.
     Vst2EditorAdapter(IEditController* controller, audioMasterCallback host, AEffect* effect,
-                      PollRunLoop::Clock clock = nullptr, Embedder embedder = nullptr);
+                      PollRunLoop::Clock clock = nullptr);
     // Closes an editor the host left open.
     ~Vst2EditorAdapter();
     Vst2EditorAdapter(const Vst2EditorAdapter&) = delete;
@@ -54,7 +49,6 @@ private:
     void dropView();
 
     IEditController* controller;
-    Embedder embedder;
     IPtr<PollRunLoop> loop;
     IPtr<Vst2PlugFrame> plugFrame;
     IPtr<IPlugView> view;

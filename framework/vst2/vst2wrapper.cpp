@@ -419,13 +419,16 @@ bool Vst2Wrapper::getParameterText(int32 opcode, int32 index, char* text) const
         return false;
     const ParameterInfo& info = parameters[static_cast<size_t>(index)];
     std::string utf8;
+    std::size_t capacity = kParamDisplayCapacity;
     switch (opcode)
     {
     case Vst2::effGetParamName:
         utf8 = toUtf8(info.title);
+        capacity = kParamNameCapacity;
         break;
     case Vst2::effGetParamLabel:
         utf8 = toUtf8(info.units);
+        capacity = kParamLabelCapacity;
         break;
     default:
     {
@@ -438,8 +441,18 @@ bool Vst2Wrapper::getParameterText(int32 opcode, int32 index, char* text) const
         break;
     }
     }
-    copyTruncated(utf8, text, Vst2::kVstMaxParamStrLen);
+    copyTruncated(utf8, text, capacity);
     return true;
+}
+
+int32 Vst2Wrapper::indexOf(ParamID id) const
+{
+    for (size_t i = 0; i < parameters.size(); ++i)
+    {
+        if (parameters[i].id == id)
+            return static_cast<int32>(i);
+    }
+    return -1;
 }
 
 bool Vst2Wrapper::stringToParameter(int32 index, const char* text)
@@ -495,8 +508,13 @@ intptr_t Vst2Wrapper::getChunk(void** data)
         return 0;
     flushToController();
     std::vector<uint8> processorState, controllerState;
+    // The host's latest values, which the processor may not have seen yet.
+    std::vector<Vst2Chunk::ParameterValue> values;
+    values.reserve(parameters.size());
+    for (int32 i = 0; i < static_cast<int32>(parameters.size()); ++i)
+        values.push_back({parameters[static_cast<size_t>(i)].id, handoff->get(i)});
     if (!saveStates(processorState, controllerState) ||
-        !Vst2Chunk::build(processorState, controllerState, chunk))
+        !Vst2Chunk::build(processorState, controllerState, values, chunk))
         return 0;
     *data = chunk.data();
     return static_cast<intptr_t>(chunk.size());
@@ -533,6 +551,16 @@ intptr_t Vst2Wrapper::setChunk(const void* data, intptr_t size)
     // The restored values replace whatever was still on its way.
     for (int32 i = 0; i < static_cast<int32>(parameters.size()); ++i)
         handoff->reset(i, controller->getParamNormalized(parameters[static_cast<size_t>(i)].id));
+    // Values the saving processor had not taken yet: the controller takes
+    // them now, the processor with its next block.
+    for (const Vst2Chunk::ParameterValue& saved : parsed.parameterValues())
+    {
+        const int32 index = indexOf(saved.id);
+        if (index < 0 || saved.value == handoff->get(index))
+            continue;
+        controller->setParamNormalized(saved.id, saved.value);
+        handoff->set(index, saved.value, Vst2ParameterHandoff::Origin::kController);
+    }
     return 1;
 }
 
@@ -645,17 +673,17 @@ intptr_t Vst2Wrapper::dispatch(int32 opcode, int32 index, intptr_t value, void* 
     case Vst2::effGetEffectName:
         if (!ptr)
             return 0;
-        copyTruncated(description.effectName, static_cast<char*>(ptr), Vst2::kVstMaxEffectNameLen);
+        copyTruncated(description.effectName, static_cast<char*>(ptr), kEffectNameCapacity);
         return 1;
     case Vst2::effGetVendorString:
         if (!ptr)
             return 0;
-        copyTruncated(description.vendor, static_cast<char*>(ptr), Vst2::kVstMaxVendorStrLen);
+        copyTruncated(description.vendor, static_cast<char*>(ptr), kVendorCapacity);
         return 1;
     case Vst2::effGetProductString:
         if (!ptr)
             return 0;
-        copyTruncated(description.effectName, static_cast<char*>(ptr), Vst2::kVstMaxProductStrLen);
+        copyTruncated(description.effectName, static_cast<char*>(ptr), kProductCapacity);
         return 1;
     case Vst2::effGetVendorVersion:
         return vst2VersionNumber(description.version);

@@ -75,6 +75,8 @@ private:
     void allocateBuffers();
 
     bool getParameterText(int32 opcode, int32 index, char* text) const;
+    // The VST 2 index of a parameter, -1 when there is none with that id.
+    int32 indexOf(ParamID id) const;
     intptr_t canDo(const char* feature) const;
     bool setSpeakerArrangement(intptr_t inputs, void* outputs) const;
     bool stringToParameter(int32 index, const char* text);

@@ -1,7 +1,7 @@
 // Base class of an audio processor component: a Component that also answers
-// IAudioProcessor, keeps the last accepted ProcessSetup and manages audio and
-// event buses. Mirrors the SDK class of the same name, which the Debian copy
-// of the SDK does not ship.
+// IAudioProcessor and IProcessContextRequirements, keeps the last accepted ProcessSetup and manages
+// audio and event buses. Mirrors the SDK class of the same name, which the Debian copy of the SDK
+// does not ship.
 #pragma once
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -13,7 +13,7 @@ namespace Steinberg
 namespace Vst
 {
 
-class AudioEffect : public Component, public IAudioProcessor
+class AudioEffect : public Component, public IAudioProcessor, public IProcessContextRequirements
 {
 public:
     AudioEffect();
@@ -42,14 +42,24 @@ public:
     tresult PLUGIN_API process(ProcessData& /*data*/) SMTG_OVERRIDE { return kNotImplemented; }
     uint32 PLUGIN_API getTailSamples() SMTG_OVERRIDE { return kNoTail; }
 
+    // IProcessContextRequirements: hosts since SDK 3.7 fill only the
+    // ProcessContext fields a processor asks for here.
+    uint32 PLUGIN_API getProcessContextRequirements() SMTG_OVERRIDE
+    {
+        return processContextRequirements;
+    }
+
     OBJ_METHODS(AudioEffect, Component)
     DEFINE_INTERFACES
     DEF_INTERFACE(IAudioProcessor)
+    DEF_INTERFACE(IProcessContextRequirements)
     END_DEFINE_INTERFACES(Component)
     REFCOUNT_METHODS(Component)
 
 protected:
     ProcessSetup processSetup;
+    // IProcessContextRequirements::Flags; none by default.
+    uint32 processContextRequirements = 0;
 };
 
 } // namespace Vst

@@ -73,6 +73,8 @@ tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type)
 
     if (open(parent) && frame)
     {
+        // The first picture now: the window shows itself once it has one.
+        frame->idle();
         const VSTGUI::CRect& size = frame->getViewSize();
         rect.right = rect.left + static_cast<int32>(size.getWidth());
         rect.bottom = rect.top + static_cast<int32>(size.getHeight());

@@ -42,9 +42,12 @@ SETTINGS = {
 }
 
 INTERFACES = [
-    # label, Ardour's plug-in type, unique ID as Ardour knows it, tool flags
-    ("VST3", "VST3", "74E8DE4F82554F5286FAE4122C935A17", []),
-    ("VST2", "LXVST", str(0x546B5632), ["--vst2"]),  # 'TkV2'
+    # label, Ardour's plug-in type, unique ID as Ardour knows it, tool flags,
+    # when to save after setting the values. Through VST 2 a project saved at
+    # once, before any audio ran, must keep the values; Ardour 7.3 loses them
+    # there for every VST 3 plug-in, so the VST 3 run lets the engine run first.
+    ("VST3", "VST3", "74E8DE4F82554F5286FAE4122C935A17", [], "wait"),
+    ("VST2", "LXVST", str(0x546B5632), ["--vst2"], "at-once"),  # 'TkV2'
 ]
 
 
@@ -298,7 +301,7 @@ def check_against_tool(tool, plugin, flags, renders, root, label):
 
 
 def run_interface(ardour, root, interface, module, signal, tool):
-    label, plugin_type, unique_id, tool_flags = interface
+    label, plugin_type, unique_id, tool_flags, when = interface
     print("%s (%s)" % (label, module))
     session_dir = os.path.join(root, "session-" + label.lower())
     lines = ardour.lua("buildsession.lua",
@@ -311,8 +314,8 @@ def run_interface(ardour, root, interface, module, signal, tool):
         fill_source(path, signal[c])
 
     settings = ["%s=%g,%g,%d" % ((name,) + value) for name, value in SETTINGS.items()]
-    ardour.lua("savesnapshots.lua", [session_dir, "kestrum"] + settings,
-               "set the parameters, save snapshots")
+    ardour.lua("savesnapshots.lua", [session_dir, "kestrum", when] + settings,
+               "set the parameters, save snapshots (%s)" % when)
     lines = ardour.lua("readsnapshot.lua", [session_dir] + list(SETTINGS), "reload the snapshots")
     check_parameters(lines, label)
 

@@ -168,7 +168,8 @@ bool Frame::open(xcb_window_t parent, const CRect& size)
         return false;
     }
 
-    // XEmbed: protocol version 0, and ask the embedder to map us.
+    // XEmbed: protocol version 0, mapped (the flag tells an embedder that we
+    // want to be shown; we also map ourselves after the first paint).
     const xcb_atom_t xembedInfo = internAtom(c, "_XEMBED_INFO");
     const std::uint32_t info[] = {0, 1};
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, xembedInfo, xembedInfo, 32, 2, info);
@@ -188,6 +189,8 @@ bool Frame::makeSurfaces(int width, int height)
 {
     windowSurface.reset(cairo_xcb_surface_create(connection.get(), window, visual, width, height));
     backBuffer.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    surfaceWidth = width;
+    surfaceHeight = height;
     return cairo_surface_status(windowSurface.get()) == CAIRO_STATUS_SUCCESS &&
            cairo_surface_status(backBuffer.get()) == CAIRO_STATUS_SUCCESS;
 }
@@ -214,8 +217,12 @@ Frame::~Frame()
     {
         if (grabbed)
             xcb_ungrab_pointer(connection.get(), XCB_CURRENT_TIME);
+        xcb_unmap_window(connection.get(), window);
         xcb_destroy_window(connection.get(), window);
-        xcb_flush(connection.get());
+        // A round trip: the window is gone before the host, told that the
+        // view was removed, reuses or destroys its parent.
+        Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(
+            connection.get(), xcb_get_input_focus(connection.get()), nullptr));
     }
 }
 
@@ -239,6 +246,14 @@ void Frame::redrawInvalid()
             callback.platformDrawRect(context, rect);
     }
     cairo_destroy(back);
+
+    // Shown only now, so that the host never shows an empty window; the
+    // expose event that follows copies the whole picture.
+    if (!mapped)
+    {
+        xcb_map_window(connection.get(), window);
+        mapped = true;
+    }
 
     cairo_t* front = cairo_create(windowSurface.get());
     cairo_set_operator(front, CAIRO_OPERATOR_SOURCE);
@@ -265,6 +280,16 @@ void Frame::setSize(const CRect& size)
     makeSurfaces(width, height);
     invalidRect(size);
     xcb_flush(connection.get());
+}
+
+void Frame::onConfigure(const xcb_configure_notify_event_t& event)
+{
+    if (event.window != window || (event.width == surfaceWidth && event.height == surfaceHeight))
+        return;
+    // An embedder that fits us to its own size (Ardour widens the editor to
+    // its toolbar): draw the whole window, margin included.
+    if (event.width > 0 && event.height > 0 && makeSurfaces(event.width, event.height))
+        invalidRect(CRect(0, 0, event.width, event.height));
 }
 
 void Frame::processEvents()
@@ -299,6 +324,9 @@ void Frame::handleEvent(const xcb_generic_event_t& event)
         break;
     case XCB_MOTION_NOTIFY:
         onMotion(reinterpret_cast<const xcb_motion_notify_event_t&>(event));
+        break;
+    case XCB_CONFIGURE_NOTIFY:
+        onConfigure(reinterpret_cast<const xcb_configure_notify_event_t&>(event));
         break;
     default:
         break;

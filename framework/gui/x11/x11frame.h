@@ -1,8 +1,10 @@
-// The frame's window on X11: a child window of the host's window, following
-// the XEmbed convention (it carries _XEMBED_INFO and is left unmapped for the
-// embedder to map). It has its own X connection, whose file descriptor the
-// host's run loop watches; it starts no thread. Drawing goes to an
-// offscreen image first and only the invalidated rectangles reach the window.
+// The frame's window on X11: a child window of the host's window. It maps
+// itself once its first picture is drawn, since many hosts hand over a bare
+// parent window and never map what is put into it; it also carries
+// _XEMBED_INFO (mapped) for hosts that embed it the XEmbed way. It has its own
+// X connection, whose file descriptor the host's run loop watches; it starts
+// no thread. Drawing goes to an offscreen image first and only the
+// invalidated rectangles reach the window.
 #pragma once
 
 #include "gui/platformframe.h"
@@ -68,6 +70,7 @@ private:
     void onButtonPress(const xcb_button_press_event_t& event);
     void onButtonRelease(const xcb_button_release_event_t& event);
     void onMotion(const xcb_motion_notify_event_t& event);
+    void onConfigure(const xcb_configure_notify_event_t& event);
     bool makeSurfaces(int width, int height);
 
     struct ConnectionCloser
@@ -88,6 +91,10 @@ private:
     std::unique_ptr<cairo_surface_t, SurfaceCloser> windowSurface;
     std::unique_ptr<cairo_surface_t, SurfaceCloser> backBuffer;
     std::vector<CRect> invalid;
+    // The window's own size: an embedder may make it larger than the frame.
+    int surfaceWidth = 0;
+    int surfaceHeight = 0;
+    bool mapped = false;
     // Cleared by the destructor: lets an event loop notice that a handler it
     // called destroyed this frame.
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
