@@ -11,6 +11,7 @@ packages=(
     xvfb xauth xdotool x11-utils fonts-dejavu-core valgrind python3 python3-cairo
     clang libclang-rt-14-dev
     ardour
+    lv2-dev liblilv-dev lilv-utils serdi sordi
     debhelper dpkg-dev lintian debootstrap
 )
 

@@ -47,7 +47,8 @@ say "contents of $(basename "$deb")"
 dpkg -c "$deb"
 contents=$(dpkg -c "$deb")
 for path in "./usr/lib/vst3/Tavrek Kestrum.vst3/Contents/x86_64-linux/Tavrek Kestrum.so" \
-    "./usr/lib/vst/TK Kestrum VST2.so" ./usr/bin/kestrum-process ./usr/bin/kestrum-response \
+    "./usr/lib/vst/TK Kestrum VST2.so" ./usr/lib/lv2/kestrum.lv2/manifest.ttl \
+    ./usr/lib/lv2/kestrum.lv2/kestrum.ttl ./usr/bin/kestrum-process ./usr/bin/kestrum-response \
     ./usr/share/man/man1/kestrum-process.1.gz ./usr/share/man/man1/kestrum-response.1.gz \
     ./usr/share/doc/kestrum/changelog.gz ./usr/share/doc/kestrum/copyright; do
     grep -qF " $path" <<<"$contents" || fail "the package lacks $path"
@@ -225,6 +226,11 @@ if [[ -x $scanner ]]; then
     done
 else
     say "Ardour is not installed here: its scanners were not run"
+fi
+if command -v lv2ls >/dev/null; then
+    lv2=$(LV2_PATH="$chroot_dir/usr/lib/lv2" lv2ls)
+    [[ $lv2 == *kestrum* ]] || fail "lv2ls found no plug-in in /usr/lib/lv2 of the clean root"
+    say "lv2ls on /usr/lib/lv2 of the clean root: $lv2"
 fi
 lap "ardour scanners" $t
 

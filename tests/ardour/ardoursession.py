@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
-"""Runs Kestrum in a real Ardour 7 session, headless, once as VST 3 and once as
-VST 2, and checks what Ardour renders and what it saves.
+"""Runs Kestrum in a real Ardour 7 session, headless, as VST 3, as VST 2 and
+(when given) as LV2, and checks what Ardour renders and what it saves.
+
+For LV2 also: Ardour's own on/off switch drives the `enabled` port, Mode is a
+list, and the renderings equal the VST 3 ones bit for bit.
 
 Per interface: a session with one stereo track playing a signal with a DC
 offset through the plug-in; snapshots for the plug-in deactivated in Ardour,
@@ -48,6 +51,9 @@ INTERFACES = [
     # there for every VST 3 plug-in, so the VST 3 run lets the engine run first.
     ("VST3", "VST3", "74E8DE4F82554F5286FAE4122C935A17", [], "wait"),
     ("VST2", "LXVST", str(0x546B5632), ["--vst2"], "at-once"),  # 'TkV2'
+    # No command-line host for LV2: its renderings are compared with VST 3's.
+    # Its values live in control ports that Ardour keeps itself.
+    ("LV2", "LV2", "https://www.tavrek.example/plugins/kestrum", None, "at-once"),
 ]
 
 
@@ -156,7 +162,7 @@ class Ardour:
     def __init__(self, root, verbose):
         self.verbose = verbose
         self.env = dict(os.environ)
-        for var in ("VST_PATH", "VST3_PATH", "LXVST_PATH", "ARDOUR_CONFIG_PATH"):
+        for var in ("VST_PATH", "VST3_PATH", "LXVST_PATH", "LV2_PATH", "ARDOUR_CONFIG_PATH"):
             self.env.pop(var, None)
         # A private user: no saved plug-in paths, no shared cache.
         for var, sub in (("HOME", "home"), ("XDG_CONFIG_HOME", "config"),
@@ -192,6 +198,16 @@ class Ardour:
                 break
         raise Failure("ardour7-export %s failed (exit %d):\n%s"
                       % (snapshot, proc.returncode, proc.stdout[-3000:]))
+
+
+def install_lv2(root, bundle, ardour):
+    """Copies the LV2 bundle where only this test's Ardour looks; Ardour finds
+    LV2 plug-ins through lilv at start, without a scanner."""
+    lv2_dir = os.path.join(root, "lv2")
+    bundle_copy = os.path.join(lv2_dir, os.path.basename(bundle.rstrip("/")))
+    shutil.copytree(bundle, bundle_copy)
+    ardour.env["LV2_PATH"] = lv2_dir
+    return bundle_copy
 
 
 def install_plugins(root, bundle, vst2_module, ardour):
@@ -247,6 +263,21 @@ def check_parameters(lines, label):
                   % (label, name, what, got, want))
 
 
+def check_host_controls(lines, label):
+    """Ardour's on/off switch for the plug-in drives the `enabled` port (the
+    plug-in keeps running), and Mode is a list from 0 to 2 starting at 1."""
+    bypass = {l.split()[1]: [float(x) for x in l.split()[2:]] for l in lines
+              if l.startswith("HOSTBYPASS ")}
+    mode = [l.split()[1:] for l in lines if l.startswith("MODE ")]
+    print("  Ardour's switch off: active %d, Bypass %g; on: active %d, Bypass %g"
+          % tuple(bypass.get("off", [-1, -1]) + bypass.get("on", [-1, -1])))
+    check(bypass.get("off") == [1, 1] and bypass.get("on") == [1, 0],
+          "%s: Ardour's own bypass does not drive the enabled port: %s" % (label, bypass))
+    print("  Mode in Ardour: %s" % (mode[0] if mode else "missing"))
+    check(mode == [["0", "2", "1", "true"]],
+          "%s: Ardour does not see Mode as a list 0..2 with default 1: %s" % (label, mode))
+
+
 def check_renders(renders, signal, label):
     for name, channels in renders.items():
         check(len(channels) == 2 and all(len(c) == FRAMES for c in channels),
@@ -265,6 +296,7 @@ def check_renders(renders, signal, label):
     check(diff <= 1e-6, "%s: Ardour without the plug-in changes the signal by up to %g"
           % (label, diff))
     diff = max_difference(renders["bypassed"], reference)
+    print("  bypassed vs the plug-in deactivated: max difference %.3g" % diff)
     check(diff <= 1e-6, "%s: with Bypass on the output differs from the input by up to %g"
           % (label, diff))
 
@@ -313,6 +345,10 @@ def run_interface(ardour, root, interface, module, signal, tool):
     for c, path in sources.items():
         fill_source(path, signal[c])
 
+    if label == "LV2":
+        check_host_controls(ardour.lua("hostcontrols.lua", [session_dir, "kestrum"],
+                                       "Ardour's own bypass, the Mode list"), label)
+
     settings = ["%s=%g,%g,%d" % ((name,) + value) for name, value in SETTINGS.items()]
     ardour.lua("savesnapshots.lua", [session_dir, "kestrum", when] + settings,
                "set the parameters, save snapshots (%s)" % when)
@@ -323,14 +359,24 @@ def run_interface(ardour, root, interface, module, signal, tool):
                                                                    % (label, name)))
                for name in SETTINGS}
     check_renders(renders, signal, label)
-    if tool:
+    if tool and tool_flags is not None:
         check_against_tool(tool, module, tool_flags, renders, root, label)
+    return renders
+
+
+def check_same_renders(renders, other, label, other_label):
+    """The same filter in another interface: the same samples, bit for bit."""
+    for name in ("superlow", "guitar", "bypassed"):
+        diff = max_difference(renders[name], other[name])
+        print("  %-9s %s vs %s in Ardour: max difference %.3g" % (name, label, other_label, diff))
+        check(diff == 0, "%s %s: differs from %s by up to %g" % (label, name, other_label, diff))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--vst3", required=True, help="the built VST 3 bundle")
     parser.add_argument("--vst2", required=True, help="the built VST 2 module")
+    parser.add_argument("--lv2", help="the built LV2 bundle")
     parser.add_argument("--process-tool", help="kestrum-process, to compare the samples")
     parser.add_argument("--keep", action="store_true", help="keep the session folders")
     parser.add_argument("--verbose", action="store_true", help="show Ardour's output")
@@ -342,7 +388,7 @@ def main():
     if missing:
         print("skipped: Ardour 7 is not installed (missing %s)" % ", ".join(missing))
         return SKIP
-    for path in (args.vst3, args.vst2):
+    for path in (args.vst3, args.vst2) + ((args.lv2,) if args.lv2 else ()):
         if not os.path.exists(path):
             print("missing plug-in: " + path)
             return 1
@@ -354,8 +400,15 @@ def main():
         bundle, vst2_module = install_plugins(root, args.vst3, args.vst2, ardour)
         signal = test_signal()
         write_wav(os.path.join(root, "signal.wav"), signal)
-        for interface, module in zip(INTERFACES, (bundle, vst2_module)):
-            run_interface(ardour, root, interface, module, signal, args.process_tool)
+        modules = [bundle, vst2_module]
+        if args.lv2:
+            modules.append(install_lv2(root, args.lv2, ardour))
+        renders = {}
+        for interface, module in zip(INTERFACES, modules):
+            renders[interface[0]] = run_interface(ardour, root, interface, module, signal,
+                                                  args.process_tool)
+        if "LV2" in renders:
+            check_same_renders(renders["LV2"], renders["VST3"], "LV2", "VST3")
     except (Failure, subprocess.TimeoutExpired) as error:
         print("FAILED: %s" % error)
         return 1

@@ -6,12 +6,12 @@
 -- fills with the test signal once this session is closed.
 --
 -- arg: session folder, session name, plug-in name, plug-in type (VST3 or
--- LXVST), length in frames. Prints "SOURCE <channel> <path>" per source file.
+-- LXVST or LV2), length in frames. Prints "SOURCE <channel> <path>" per source file.
 
 local dir, name, pluginName, pluginType = arg[1], arg[2], arg[3], arg[4]
 local frames = math.tointeger(tonumber(arg[5]))
 assert(dir and name and pluginName and ARDOUR.PluginType[pluginType] and frames,
-       "usage: buildsession.lua DIR NAME PLUGIN VST3|LXVST FRAMES")
+       "usage: buildsession.lua DIR NAME PLUGIN VST3|LXVST|LV2 FRAMES")
 
 assert(create_session(dir, name, 48000), "cannot create the session")
 
