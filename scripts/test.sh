@@ -50,3 +50,8 @@ build_and_test "$root/build-tsan" -R 'Concurr|Race|Thread|DuringProcessing' -- \
 step "fuzzers"
 CC=clang CXX=clang++ BUILD_TARGET=fuzzers build_and_test "$root/build-fuzz" -L fuzz -- \
     -DKESTRUM_BUILD_FUZZERS=ON -DKESTRUM_BUILD_TESTS=OFF -DKESTRUM_BUILD_BENCHMARKS=OFF
+
+# Builds the .deb, lints it, installs, uses and removes it in a debootstrapped
+# root (made once per machine and kept outside the checkout).
+step "Debian package on a clean Debian 12 root"
+"$root/scripts/test-package.sh"

@@ -90,6 +90,9 @@ int main(int argc, char** argv)
 
     const std::string pluginPath =
         options.pluginPath.empty() ? defaultPluginPath(options.useVst2) : options.pluginPath;
+    if (pluginPath.empty())
+        return fail("no Kestrum plug-in found in " + searchedPlaces(options.useVst2) +
+                    "; name one with --plugin");
     auto plugin = openPlugin(pluginPath, options.useVst2, error);
     if (!plugin)
         return fail("cannot use the plug-in: " + error);

@@ -3,40 +3,91 @@
 #include "host/vst3plugin.h"
 #include "vst2opener.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <vector>
 
 namespace KestrumTool
 {
 namespace
 {
 
+namespace fs = std::filesystem;
+
 constexpr char kBundleName[] = "Tavrek Kestrum.vst3";
 constexpr char kVst2ModuleName[] = "TK Kestrum VST2.so";
 
+bool isInside(const fs::path& path, const fs::path& folder)
+{
+    if (folder.empty())
+        return false;
+    return std::mismatch(folder.begin(), folder.end(), path.begin(), path.end()).first ==
+           folder.end();
+}
+
 } // namespace
 
-std::string defaultPluginPath(bool vst2)
+PluginSearch currentPluginSearch()
 {
-    namespace fs = std::filesystem;
-    const fs::path name = vst2 ? kVst2ModuleName : kBundleName;
-    std::vector<fs::path> candidates;
-    // The user's own plug-in folder first, as hosts search it first.
+    PluginSearch search;
     if (const char* home = std::getenv("HOME"))
-        candidates.push_back(fs::path(home) / (vst2 ? ".vst" : ".vst3") / name);
-    // Then the plug-in installed under the same prefix as this tool.
+        search.home = home;
     std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec)
-        candidates.push_back(self.parent_path().parent_path() / "lib" / (vst2 ? "vst" : "vst3") /
-                             name);
+    search.tool = fs::read_symlink("/proc/self/exe", ec);
+#if defined(KESTRUM_BUILD_DIR_OF_TOOL)
+    search.buildDir = KESTRUM_BUILD_DIR_OF_TOOL;
+    search.builtVst3 = KESTRUM_BUILD_VST3_BUNDLE;
+    search.builtVst2 = KESTRUM_BUILD_VST2_MODULE;
+#endif
+    return search;
+}
+
+std::vector<fs::path> pluginCandidates(bool vst2, const PluginSearch& search)
+{
+    const fs::path name = vst2 ? kVst2ModuleName : kBundleName;
+    const char* const libFolder = vst2 ? "vst" : "vst3";
+    std::vector<fs::path> candidates;
+    if (!search.home.empty())
+        candidates.push_back(fs::path(search.home) / (vst2 ? ".vst" : ".vst3") / name);
+    // A developer running the tool from the build wants the plug-in of the
+    // same build, not an older one installed on the machine.
+    const fs::path& built = vst2 ? search.builtVst2 : search.builtVst3;
+    if (!built.empty() && isInside(search.tool, search.buildDir))
+        candidates.push_back(built);
+    std::vector<fs::path> prefixes;
+    if (!search.tool.empty())
+        prefixes.push_back(search.tool.parent_path().parent_path());
+    prefixes.insert(prefixes.end(), {"/usr", "/usr/local"});
+    for (const auto& prefix : prefixes)
+    {
+        const fs::path candidate = prefix / "lib" / libFolder / name;
+        if (std::find(candidates.begin(), candidates.end(), candidate) == candidates.end())
+            candidates.push_back(candidate);
+    }
+    return candidates;
+}
+
+std::string firstPresent(const std::vector<fs::path>& candidates)
+{
+    std::error_code ec;
     for (const auto& candidate : candidates)
     {
         if (fs::exists(candidate, ec))
             return candidate.string();
     }
-    return vst2 ? KESTRUM_BUILD_VST2_MODULE : KESTRUM_BUILD_VST3_BUNDLE;
+    return {};
+}
+
+std::string defaultPluginPath(bool vst2)
+{
+    return firstPresent(pluginCandidates(vst2, currentPluginSearch()));
+}
+
+std::string searchedPlaces(bool vst2)
+{
+    std::string text;
+    for (const auto& candidate : pluginCandidates(vst2, currentPluginSearch()))
+        text += (text.empty() ? "" : ", ") + candidate.parent_path().string();
+    return text;
 }
 
 std::unique_ptr<KestrumHost::HostedPlugin> openPlugin(const std::string& path, bool vst2,

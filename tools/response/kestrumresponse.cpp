@@ -51,6 +51,15 @@ int main(int argc, char** argv)
     }
     if (pluginPath.empty())
         pluginPath = defaultPluginPath(vst2);
+    if (pluginPath.empty())
+    {
+        std::fprintf(stderr,
+                     "kestrum-response: no Kestrum plug-in found in %s; name one with "
+                     "--plugin\n",
+                     searchedPlaces(vst2).c_str());
+        return 1;
+    }
+    std::printf("plug-in: %s (%s)\n", pluginPath.c_str(), vst2 ? "VST 2" : "VST 3");
 
     const struct
     {
