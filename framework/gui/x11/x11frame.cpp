@@ -221,8 +221,7 @@ Frame::~Frame()
         xcb_destroy_window(connection.get(), window);
         // A round trip: the window is gone before the host, told that the
         // view was removed, reuses or destroys its parent.
-        Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(
-            connection.get(), xcb_get_input_focus(connection.get()), nullptr));
+        sync();
     }
 }
 
@@ -249,7 +248,8 @@ void Frame::redrawInvalid()
 
     // Shown only now, so that the host never shows an empty window; the
     // expose event that follows copies the whole picture.
-    if (!mapped)
+    const bool firstPicture = !mapped;
+    if (firstPicture)
     {
         xcb_map_window(connection.get(), window);
         mapped = true;
@@ -264,7 +264,18 @@ void Frame::redrawInvalid()
     cairo_paint(front);
     cairo_destroy(front);
     cairo_surface_flush(windowSurface.get());
-    xcb_flush(connection.get());
+    // The first time with a round trip: the editor is on screen when the
+    // host's attach call returns, whatever the load on the X server.
+    if (firstPicture)
+        sync();
+    else
+        xcb_flush(connection.get());
+}
+
+void Frame::sync()
+{
+    Reply<xcb_get_input_focus_reply_t> reply(xcb_get_input_focus_reply(
+        connection.get(), xcb_get_input_focus(connection.get()), nullptr));
 }
 
 void Frame::setSize(const CRect& size)

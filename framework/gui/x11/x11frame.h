@@ -72,6 +72,8 @@ private:
     void onMotion(const xcb_motion_notify_event_t& event);
     void onConfigure(const xcb_configure_notify_event_t& event);
     bool makeSurfaces(int width, int height);
+    // Waits until the X server has handled every request sent so far.
+    void sync();
 
     struct ConnectionCloser
     {
