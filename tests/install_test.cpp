@@ -41,10 +41,13 @@ TEST(Install, PrefixGetsLibFoldersAndTheToolUsesThem)
     }
     EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst3" / kBinaryInBundle));
     EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst/TK Kestrum VST2.so"));
-    // Installed without debug information; the build tree keeps it.
+    // Installed without debug information (unless a packager strips it
+    // itself); the build tree keeps it.
     EXPECT_TRUE(hasDebugInfo(KESTRUM_VST3_BINARY_PATH));
-    EXPECT_FALSE(hasDebugInfo(prefix.path() / "lib/vst3" / kBinaryInBundle));
-    EXPECT_FALSE(hasDebugInfo(prefix.path() / "lib/vst/TK Kestrum VST2.so"));
+    EXPECT_NE(hasDebugInfo(prefix.path() / "lib/vst3" / kBinaryInBundle),
+              KESTRUM_STRIPS_ON_INSTALL);
+    EXPECT_NE(hasDebugInfo(prefix.path() / "lib/vst/TK Kestrum VST2.so"),
+              KESTRUM_STRIPS_ON_INSTALL);
     const fs::path tool = prefix.path() / "bin/kestrum-process";
     ASSERT_TRUE(fs::is_regular_file(tool));
 
@@ -52,6 +55,25 @@ TEST(Install, PrefixGetsLibFoldersAndTheToolUsesThem)
     ASSERT_EQ(demo.exitCode, 0) << demo.err;
     const std::string bundle = (prefix.path() / "lib/vst3/Tavrek Kestrum.vst3").string();
     EXPECT_NE(demo.out.find("(VST 3, " + bundle + ")"), std::string::npos) << demo.out;
+}
+
+TEST(Install, DestdirHoldsEverythingAStagedInstallWrites)
+{
+    // A packager's staged install: /usr as the prefix, everything below
+    // DESTDIR, nothing written to the real /usr (stripping included).
+    TempDir stage;
+    const auto install =
+        runProcess({KESTRUM_CMAKE_COMMAND, "--install", KESTRUM_BUILD_DIR, "--component", "plugin",
+                    "--prefix", "/usr"},
+                   {"DESTDIR=" + stage.path().string()});
+    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+    const fs::path usr = stage.path() / "usr";
+    for (const fs::path& module :
+         {usr / "lib/vst3" / kBinaryInBundle, usr / "lib/vst/TK Kestrum VST2.so"})
+    {
+        ASSERT_TRUE(fs::is_regular_file(module)) << module;
+        EXPECT_NE(hasDebugInfo(module), KESTRUM_STRIPS_ON_INSTALL) << module;
+    }
 }
 
 TEST(Install, DefaultPrefixMeansTheUsersPluginFolders)
