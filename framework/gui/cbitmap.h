@@ -37,7 +37,8 @@ public:
 private:
     void decode(const unsigned char* pngData, std::size_t size);
 
-    PlatformSession session; // outlives the image
+    // Outlives the image; an empty object where the library needs no start-up.
+    [[maybe_unused]] PlatformSession session;
     PlatformImage* image = nullptr;
 };
 
