@@ -177,29 +177,38 @@ TEST_F(X11EditorTest, ShowsItselfInABareParentEveryTimeItIsAttached)
     }
 }
 
-TEST_F(X11EditorTest, AWindowWidenedByTheEmbedderContinuesTheBackground)
+TEST_F(X11EditorTest, AWindowEnlargedByTheEmbedderContinuesTheBackground)
 {
-    // An embedder that fits the editor to its own width, as Ardour does.
+    // An embedder that fits the editor to its own size: Ardour widens it to
+    // its toolbar; here it grows in both directions.
     constexpr int kWide = 392;
-    const std::uint32_t wide[] = {kWide, 170};
+    constexpr int kTall = 200;
+    const std::uint32_t larger[] = {kWide, kTall};
     xcb_configure_window(connection, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-                         wide);
+                         larger);
     attach();
     const xcb_window_t editor = child();
     ASSERT_NE(editor, static_cast<xcb_window_t>(XCB_NONE));
     xcb_configure_window(connection, editor, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-                         wide);
+                         larger);
     xcb_flush(connection);
     frame.pump(300);
 
-    const std::vector<std::uint32_t> pixels = grab(kWide, 170);
-    ASSERT_EQ(pixels.size(), static_cast<size_t>(kWide * 170));
-    EXPECT_TRUE(saveScreenshot("x11-widened.png", kWide, 170));
+    const std::vector<std::uint32_t> pixels = grab(kWide, kTall);
+    ASSERT_EQ(pixels.size(), static_cast<size_t>(kWide * kTall));
+    EXPECT_TRUE(saveScreenshot("x11-enlarged.png", kWide, kTall));
+    const auto at = [&pixels](int x, int y) { return pixels[static_cast<size_t>(y * kWide + x)]; };
+    // Right of the editor each row repeats its last column, below it each
+    // column its last row, and the corner is the picture's corner pixel.
     for (int y = 0; y < 170; ++y)
-    {
-        const std::uint32_t edge = pixels[static_cast<size_t>(y * kWide + 269)];
         for (int x : {270, 330, kWide - 1})
-            ASSERT_EQ(pixels[static_cast<size_t>(y * kWide + x)], edge) << "x " << x << " y " << y;
+            ASSERT_EQ(at(x, y), at(269, y)) << "x " << x << " y " << y;
+    for (int y : {170, 185, kTall - 1})
+    {
+        for (int x : {0, 100, 269})
+            ASSERT_EQ(at(x, y), at(x, 169)) << "x " << x << " y " << y;
+        for (int x : {270, kWide - 1})
+            ASSERT_EQ(at(x, y), at(269, 169)) << "x " << x << " y " << y;
     }
     EXPECT_GT(distinctColours(pixels), 100u) << "the editor itself is still drawn";
 }

@@ -32,6 +32,9 @@ public:
     CCoord getWidth() const;
     CCoord getHeight() const;
     bool isLoaded() const { return image != nullptr; }
+    // The colour of one pixel, not premultiplied; false (and `colour`
+    // untouched) outside the picture.
+    bool getPixel(int x, int y, CColor& colour) const;
     PlatformImage* surface() const { return image; }
 
 private:

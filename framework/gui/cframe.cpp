@@ -230,25 +230,29 @@ void CFrame::drawMargin(CDrawContext& context, const CRect& updateRect)
         return;
     context.saveState();
     context.clipRect(updateRect);
-    context.setFillColor(backgroundColor);
-    const auto fill = [&context](const CRect& r)
+    const bool hasPicture = background && background->getWidth() > 0 && background->getHeight() > 0;
+    const CCoord lastColumn = hasPicture ? std::min(background->getWidth(), size.right) - 1 : 0;
+    const CCoord lastRow = hasPicture ? std::min(background->getHeight(), size.bottom) - 1 : 0;
+    const auto fill = [&context](const CRect& r, const CColor& colour)
     {
+        context.setFillColor(colour);
         if (!r.isEmpty())
             context.drawRect(r, kDrawFilled);
     };
-    fill(corner);
-    const bool hasPicture = background && background->getWidth() > 0 && background->getHeight() > 0;
+    // The corner beyond both edges takes the picture's corner pixel.
+    CColor cornerColour = backgroundColor;
+    if (hasPicture)
+        background->getPixel(static_cast<int>(lastColumn), static_cast<int>(lastRow), cornerColour);
+    fill(corner, cornerColour);
     if (!hasPicture)
     {
-        fill(right);
-        fill(below);
+        fill(right, backgroundColor);
+        fill(below, backgroundColor);
     }
     else
     {
         // The picture's edge, drawn on outwards: the margin continues the
         // background seamlessly.
-        const CCoord lastColumn = std::min(background->getWidth(), size.right) - 1;
-        const CCoord lastRow = std::min(background->getHeight(), size.bottom) - 1;
         for (CCoord x = std::max(right.left, updateRect.left); x < right.right; ++x)
             context.drawBitmap(*background, CRect(x, right.top, x + 1, right.bottom),
                                CPoint(lastColumn, right.top));

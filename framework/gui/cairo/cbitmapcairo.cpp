@@ -2,6 +2,7 @@
 
 #include "gui/embeddedresources.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace VSTGUI
@@ -67,6 +68,25 @@ CCoord CBitmap::getWidth() const
 CCoord CBitmap::getHeight() const
 {
     return image ? cairo_image_surface_get_height(image) : 0;
+}
+
+bool CBitmap::getPixel(int x, int y, CColor& colour) const
+{
+    if (!image || x < 0 || y < 0 || x >= getWidth() || y >= getHeight())
+        return false;
+    cairo_surface_flush(image);
+    std::uint32_t argb = 0;
+    std::memcpy(&argb,
+                cairo_image_surface_get_data(image) + y * cairo_image_surface_get_stride(image) +
+                    4 * x,
+                sizeof argb);
+    const auto alpha = static_cast<std::uint8_t>(argb >> 24);
+    // cairo keeps colours multiplied by alpha.
+    const auto unpremultiply = [alpha](std::uint32_t c)
+    { return static_cast<std::uint8_t>(alpha ? (c & 0xFF) * 255 / alpha : 0); };
+    colour =
+        CColor{unpremultiply(argb >> 16), unpremultiply(argb >> 8), unpremultiply(argb), alpha};
+    return true;
 }
 
 } // namespace VSTGUI

@@ -65,4 +65,14 @@ CCoord CBitmap::getHeight() const
     return image ? image->GetHeight() : 0;
 }
 
+bool CBitmap::getPixel(int x, int y, CColor& colour) const
+{
+    Gdiplus::Color pixel;
+    if (!image || x < 0 || y < 0 || x >= getWidth() || y >= getHeight() ||
+        image->GetPixel(x, y, &pixel) != Gdiplus::Ok)
+        return false;
+    colour = CColor{pixel.GetR(), pixel.GetG(), pixel.GetB(), pixel.GetA()};
+    return true;
+}
+
 } // namespace VSTGUI
