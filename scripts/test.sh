@@ -1,15 +1,29 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: the main suite, the ecosystem's
-# conformance checkers when they are given, the suite again
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the concurrency tests
-# under ThreadSanitizer, and each fuzzer for a short fixed number of runs.
+# conformance checkers when they are given, the Windows build under Wine, the
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# concurrency tests under ThreadSanitizer, each fuzzer for a short fixed
+# number of runs, and the Debian package in a clean root.
 # KESTRUM_QUICK=1 runs the main suite only.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 
 jobs=$(nproc)
-step() { printf '\n=== %s ===\n' "$*"; }
+# Each step says how long it took, and the whole run at the end.
+step_name="" step_start=$SECONDS
+step_done() {
+    if [[ -n $step_name ]]; then
+        printf '=== %s: %d s ===\n' "$step_name" $((SECONDS - step_start))
+    fi
+    step_name=""
+}
+step() {
+    step_done
+    step_name=$* step_start=$SECONDS
+    printf '\n=== %s ===\n' "$*"
+}
+trap 'status=$?; step_done; printf "=== all steps: %d s (exit %d) ===\n" $SECONDS $status' EXIT
 
 build_and_test() { # build-dir ctest-args... -- cmake-args...
     local dir=$1
