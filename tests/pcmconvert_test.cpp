@@ -16,24 +16,32 @@ using namespace KestrumTool;
 namespace
 {
 
-// A mono WAV of the given subformat written by libsndfile from floats with
-// clipping on; returns its sample bytes.
-std::vector<unsigned char> libsndfileBytes(const std::string& path, int subformat, int width,
-                                           const std::vector<float>& samples)
+// A mono file of the given format written by libsndfile from floats with
+// clipping on, as the tool writes; false when it cannot be written whole.
+bool writeClipped(const std::string& path, int format, const std::vector<float>& samples)
 {
     SF_INFO info{};
     info.channels = 1;
     info.samplerate = 48000;
-    info.format = SF_FORMAT_WAV | subformat;
+    info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    EXPECT_NE(file, nullptr);
+    if (!file)
+        return false;
     sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     const auto count = static_cast<sf_count_t>(samples.size());
-    EXPECT_EQ(sf_write_float(file, samples.data(), count), count);
-    sf_close(file);
+    const bool written = sf_write_float(file, samples.data(), count) == count;
+    return sf_close(file) == 0 && written;
+}
 
-    info = {};
-    file = sf_open(path.c_str(), SFM_READ, &info);
+// The sample bytes of a mono WAV of the given subformat written by
+// writeClipped.
+std::vector<unsigned char> libsndfileBytes(const std::string& path, int subformat, int width,
+                                           const std::vector<float>& samples)
+{
+    EXPECT_TRUE(writeClipped(path, SF_FORMAT_WAV | subformat, samples));
+    const auto count = static_cast<sf_count_t>(samples.size());
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     EXPECT_NE(file, nullptr);
     std::vector<unsigned char> bytes(samples.size() * static_cast<size_t>(width));
     bytes.resize(static_cast<size_t>(sf_read_raw(file, bytes.data(), count * width)));
@@ -143,19 +151,10 @@ TEST(PcmConvert, FlacIntegersMatchLibsndfilesFlacWriterAndReader)
     {
         SCOPED_TRACE(bits);
         const std::string path = dir.file("values.flac");
-        SF_INFO info{};
-        info.channels = 1;
-        info.samplerate = 48000;
-        info.format = SF_FORMAT_FLAC | subformat;
-        SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-        ASSERT_NE(file, nullptr);
-        sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        ASSERT_TRUE(writeClipped(path, SF_FORMAT_FLAC | subformat, values));
         const auto count = static_cast<sf_count_t>(values.size());
-        ASSERT_EQ(sf_write_float(file, values.data(), count), count);
-        sf_close(file);
-
-        info = {};
-        file = sf_open(path.c_str(), SFM_READ, &info);
+        SF_INFO info{};
+        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
         ASSERT_NE(file, nullptr);
         std::vector<std::int32_t> expected(values.size());
         ASSERT_EQ(sf_read_int(file, expected.data(), count), count);

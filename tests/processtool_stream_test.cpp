@@ -48,18 +48,8 @@ Audio loudThenQuiet(int channels, int format)
 // that the tool must stop reading at the end of the samples.
 bool writeInput(const std::string& path, const Audio& audio)
 {
-    SF_INFO info{};
-    info.channels = audio.channels;
-    info.samplerate = audio.rate;
-    info.format = audio.format;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file)
-        return false;
-    const auto frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
-    bool ok = sf_writef_float(file, audio.samples.data(), frames) == frames;
-    if ((audio.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV)
-        ok = ok && sf_set_string(file, SF_STR_COMMENT, "recorded on a noisy desk") == 0;
-    return sf_close(file) == 0 && ok;
+    const bool wav = (audio.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
+    return writeAudio(path, audio, wav ? "recorded on a noisy desk" : nullptr);
 }
 
 // What a host gets: the input file's floats through the plug-in of this

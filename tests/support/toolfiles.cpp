@@ -7,7 +7,7 @@
 namespace KestrumTest
 {
 
-bool writeAudio(const std::string& path, const Audio& audio)
+bool writeAudio(const std::string& path, const Audio& audio, const char* comment)
 {
     SF_INFO info{};
     info.channels = audio.channels;
@@ -17,7 +17,9 @@ bool writeAudio(const std::string& path, const Audio& audio)
     if (!file)
         return false;
     const auto frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
-    const bool ok = sf_writef_float(file, audio.samples.data(), frames) == frames;
+    bool ok = sf_writef_float(file, audio.samples.data(), frames) == frames;
+    if (comment)
+        ok = ok && sf_set_string(file, SF_STR_COMMENT, comment) == 0;
     return sf_close(file) == 0 && ok;
 }
 

@@ -18,8 +18,9 @@ struct Audio
     std::vector<float> samples; // interleaved
 };
 
-// Through libsndfile's float interface.
-bool writeAudio(const std::string& path, const Audio& audio);
+// Through libsndfile's float interface; a comment, when given, is stored
+// as a text chunk (after the sample data in a WAV).
+bool writeAudio(const std::string& path, const Audio& audio, const char* comment = nullptr);
 bool readAudio(const std::string& path, Audio& audio);
 
 // Two seconds of stereo: a tone on a DC offset of +0.25 left and -0.2 right.
