@@ -19,6 +19,14 @@ public:
     // read (fewer than asked only at the end, 0 after it) or -1 on a read
     // error, with a reason in error().
     virtual std::int64_t read(float* const* channels, std::int64_t count) = 0;
+    // Sources that can also hand over the file's own sample bytes (for a
+    // bypass that is exact whatever the sample format) give their frame
+    // size here and fill `raw` in readRaw.
+    virtual int rawFrameBytes() const { return 0; }
+    virtual std::int64_t readRaw(float* const* channels, std::int64_t count, unsigned char*)
+    {
+        return read(channels, count);
+    }
     virtual std::string error() const { return {}; }
 };
 
@@ -29,6 +37,10 @@ public:
     // Writes `count` frames from one buffer per channel. False on a write
     // error, with a reason in error().
     virtual bool write(const float* const* channels, std::int64_t count) = 0;
+    // The source's own sample bytes instead, where the sink stores the same
+    // format.
+    virtual bool acceptsRaw() const { return false; }
+    virtual bool writeRaw(const unsigned char*, std::int64_t) { return false; }
     virtual std::string error() const { return {}; }
 };
 

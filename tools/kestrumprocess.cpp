@@ -1,10 +1,14 @@
 // kestrum-process: runs WAV or FLAC files (or a built-in demo signal) through
 // the Kestrum plug-in the way a host does, and reports what it removed.
+#include "batch.h"
 #include "demosignal.h"
+#include "fileprocess.h"
+#include "outputfile.h"
 #include "pluginlocator.h"
 #include "processoptions.h"
 #include "processrunner.h"
 #include "soundfile.h"
+#include "toolstreams.h"
 
 #include "module/kestrumparamids.h"
 
@@ -24,29 +28,8 @@ constexpr char kProgramName[] = "kestrum-process";
 
 int fail(const std::string& message)
 {
-    std::cerr << kProgramName << ": " << message << "\n";
+    std::fprintf(toolErrors(), "%s: %s\n", kProgramName, message.c_str());
     return 1;
-}
-
-std::string formatDb(double db)
-{
-    if (std::isinf(db) && db < 0)
-        return "-inf dBFS";
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.1f dBFS", db);
-    return text;
-}
-
-void printFigures(const std::vector<ChannelFigures>& figures)
-{
-    std::printf("%-8s %12s %12s %16s %16s\n", "channel", "DC before", "DC after", "<20 Hz before",
-                "<20 Hz after");
-    for (size_t c = 0; c < figures.size(); ++c)
-    {
-        const ChannelFigures& f = figures[c];
-        std::printf("%-8zu %+12.6f %+12.6f %16s %16s\n", c + 1, f.dcBefore, f.dcAfter,
-                    formatDb(f.lowBefore).c_str(), formatDb(f.lowAfter).c_str());
-    }
 }
 
 } // namespace
@@ -66,75 +49,91 @@ int main(int argc, char** argv)
         std::cout << usageText(kProgramName);
         return 0;
     }
+    setUpToolStreams(options.verbose);
+    removeTemporaryFilesOnSignals();
+    if (options.batch)
+        return runBatch(options, kProgramName);
 
     // Input and output first: a bad file name should not wait for the
     // plug-in, and the output exists only as a temporary file until the end.
-    std::unique_ptr<AudioSource> source;
-    std::unique_ptr<SoundFileWriter> writer;
+    const RunSettings settings{options.blockSize, options.analyse, options.bypass};
+    std::unique_ptr<AudioSource> demo;
+    FileRun file;
+    FileOutcome outcome;
     std::string inputName = "built-in demo signal";
     if (options.inputPath.empty())
-        source = std::make_unique<DemoSignal>();
+        demo = std::make_unique<DemoSignal>();
     else
     {
-        auto reader = SoundFileReader::open(options.inputPath, error);
-        if (!reader)
-            return fail(error);
-        writer = SoundFileWriter::create(options.outputPath, reader->channels(),
-                                         static_cast<int>(reader->sampleRate()), reader->format(),
-                                         error);
-        if (!writer)
-            return fail(error);
+        const FileJob job{options.inputPath, options.outputPath, {},
+                          settings,          options.strict,     options.dither};
+        if (!file.open(job, outcome))
+            return fail(outcome.reason);
         inputName = options.inputPath;
-        source = std::move(reader);
     }
+    const AudioSource& source = demo ? static_cast<const AudioSource&>(*demo) : file.input();
 
     const std::string pluginPath =
         options.pluginPath.empty() ? defaultPluginPath(options.useVst2) : options.pluginPath;
     if (pluginPath.empty())
         return fail("no Kestrum plug-in found in " + searchedPlaces(options.useVst2) +
                     "; name one with --plugin");
-    auto plugin = openPlugin(pluginPath, options.useVst2, error);
+    std::unique_ptr<KestrumHost::HostedPlugin> plugin;
+    {
+        PluginDiagnosticsMuted muted;
+        plugin = openPlugin(pluginPath, options.useVst2, error);
+        if (plugin && !applySettings(*plugin, options, error))
+            plugin.reset();
+    }
     if (!plugin)
-        return fail("cannot use the plug-in: " + error);
+        return fail(error.rfind("the plug-in", 0) == 0 ? error
+                                                       : "cannot use the plug-in: " + error);
+    if (demo)
+    {
+        PluginDiagnosticsMuted muted;
+        if (!plugin->start(source.sampleRate(), options.blockSize, source.channels()))
+            return fail("the plug-in cannot process " + std::to_string(source.channels()) +
+                        " channels at " + std::to_string(static_cast<int>(source.sampleRate())) +
+                        " Hz");
+    }
+    else if (!file.start(*plugin, outcome))
+        return fail(outcome.reason);
 
-    if (options.bypass && !plugin->setParameter(Kestrum::kBypassId, 1.0))
-        return fail("the plug-in refused the bypass setting");
-    if (options.modeValue >= 0.0 && !plugin->setParameter(Kestrum::kModeId, options.modeValue))
-        return fail("the plug-in refused the mode setting");
-    if (!plugin->start(source->sampleRate(), options.blockSize, source->channels()))
-        return fail("the plug-in cannot process " + std::to_string(source->channels()) +
-                    " channels at " + std::to_string(static_cast<int>(source->sampleRate())) +
-                    " Hz");
-
-    const double seconds = static_cast<double>(source->frames()) / source->sampleRate();
+    const double seconds = static_cast<double>(source.frames()) / source.sampleRate();
     if (!options.quiet)
     {
         std::printf("Plug-in: %s (%s, %s)\n", plugin->name().c_str(),
                     options.useVst2 ? "VST 2" : "VST 3", pluginPath.c_str());
-        std::printf("Input:   %s (%d ch, %.0f Hz, %.2f s)\n", inputName.c_str(), source->channels(),
-                    source->sampleRate(), seconds);
+        std::printf("Input:   %s (%d ch, %.0f Hz, %.2f s)\n", inputName.c_str(), source.channels(),
+                    source.sampleRate(), seconds);
         std::printf("Mode:    %s, bypass %s\n", plugin->getParameterText(Kestrum::kModeId).c_str(),
                     plugin->getParameterText(Kestrum::kBypassId).c_str());
         std::fflush(stdout);
     }
 
-    ProgressBar progress(stderr, source->frames(),
-                         !options.quiet && ProgressBar::wanted(stderr, seconds));
-    std::vector<ChannelFigures> figures;
-    const RunSettings settings{options.blockSize, options.analyse};
-    const bool processed =
-        runProcessing(*plugin, *source, writer.get(), settings, progress, figures, error);
-    plugin->stop();
+    ProgressBar progress(toolErrors(), source.frames(),
+                         !options.quiet && ProgressBar::wanted(toolErrors(), seconds));
+    bool processed = false;
+    if (demo)
+    {
+        processed =
+            runProcessing(*plugin, *demo, nullptr, settings, progress, outcome.figures, error);
+        PluginDiagnosticsMuted muted;
+        plugin->stop();
+        outcome.reason = error;
+    }
+    else
+        processed = file.run(*plugin, progress, outcome);
+    for (const std::string& warning : outcome.warnings)
+        std::fprintf(toolErrors(), "%s: warning: %s\n", kProgramName, warning.c_str());
     if (!processed)
-        return fail(error);
-    if (writer && !writer->commit())
-        return fail(writer->error());
+        return fail(outcome.reason);
 
     if (!options.quiet)
     {
         if (options.analyse)
-            printFigures(figures);
-        if (writer)
+            printFigures(outcome.figures);
+        if (!demo)
             std::printf("Output:  %s\n", options.outputPath.c_str());
     }
     return 0;

@@ -50,7 +50,25 @@ void decodeTail(PcmFormat format, const unsigned char* bytes, std::int64_t from,
 {
     for (std::int64_t i = from; i < count; ++i)
     {
-        if (format == PcmFormat::kInt16)
+        if (format == PcmFormat::kUInt8)
+        {
+            const auto value =
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(bytes[i] ^ 0x80u) << 24);
+            samples[i] = static_cast<float>(value) * kFromInt32;
+        }
+        else if (format == PcmFormat::kInt32)
+        {
+            std::int32_t value = 0;
+            std::memcpy(&value, bytes + 4 * i, 4);
+            samples[i] = static_cast<float>(value) * kFromInt32;
+        }
+        else if (format == PcmFormat::kFloat64)
+        {
+            double value = 0;
+            std::memcpy(&value, bytes + 8 * i, 8);
+            samples[i] = static_cast<float>(value);
+        }
+        else if (format == PcmFormat::kInt16)
         {
             const unsigned char* in = bytes + 2 * i;
             const auto value = static_cast<std::int32_t>(static_cast<std::uint32_t>(in[0]) << 16 |
@@ -65,7 +83,23 @@ void decodeTail(PcmFormat format, const unsigned char* bytes, std::int64_t from,
 void encodeTail(PcmFormat format, const float* samples, std::int64_t from, std::int64_t count,
                 unsigned char* bytes)
 {
-    const int width = format == PcmFormat::kInt16 ? 2 : 3;
+    if (format == PcmFormat::kFloat64)
+    {
+        for (std::int64_t i = from; i < count; ++i)
+        {
+            const double value = samples[i];
+            std::memcpy(bytes + 8 * i, &value, 8);
+        }
+        return;
+    }
+    if (format == PcmFormat::kUInt8)
+    {
+        for (std::int64_t i = from; i < count; ++i)
+            bytes[i] = static_cast<unsigned char>(
+                (static_cast<std::uint32_t>(scaleClipped(samples[i])) >> 24) ^ 0x80u);
+        return;
+    }
+    const int width = bytesPerSample(format);
     for (std::int64_t i = from; i < count; ++i)
     {
         const auto value = static_cast<std::uint32_t>(scaleClipped(samples[i]));
@@ -147,6 +181,12 @@ PcmFormat pcmFormatFor(int sndfileFormat)
         return PcmFormat::kInt24;
     case SF_FORMAT_FLOAT:
         return PcmFormat::kFloat32;
+    case SF_FORMAT_PCM_U8:
+        return PcmFormat::kUInt8;
+    case SF_FORMAT_PCM_32:
+        return PcmFormat::kInt32;
+    case SF_FORMAT_DOUBLE:
+        return PcmFormat::kFloat64;
     default:
         return PcmFormat::kNone;
     }
@@ -161,7 +201,12 @@ int bytesPerSample(PcmFormat format)
     case PcmFormat::kInt24:
         return 3;
     case PcmFormat::kFloat32:
+    case PcmFormat::kInt32:
         return 4;
+    case PcmFormat::kUInt8:
+        return 1;
+    case PcmFormat::kFloat64:
+        return 8;
     case PcmFormat::kNone:
         break;
     }
@@ -182,6 +227,11 @@ void decodeSamples(PcmFormat format, const unsigned char* bytes, std::int64_t co
     case PcmFormat::kFloat32:
         std::memcpy(samples, bytes, static_cast<size_t>(count) * sizeof(float));
         break;
+    case PcmFormat::kUInt8:
+    case PcmFormat::kInt32:
+    case PcmFormat::kFloat64:
+        decodeTail(format, bytes, 0, count, samples);
+        break;
     case PcmFormat::kNone:
         break;
     }
@@ -199,6 +249,13 @@ void encodeSamples(PcmFormat format, const float* samples, std::int64_t count, u
                    bytes);
         break;
     case PcmFormat::kFloat32:
+        std::memcpy(bytes, samples, static_cast<size_t>(count) * sizeof(float));
+        break;
+    case PcmFormat::kUInt8:
+    case PcmFormat::kInt32:
+    case PcmFormat::kFloat64:
+        encodeTail(format, samples, 0, count, bytes);
+        break;
     case PcmFormat::kNone:
         break;
     }

@@ -16,6 +16,11 @@ enum class PcmFormat
     kInt16,
     kInt24,
     kFloat32,
+    // Converted here one sample at a time (rare in recordings): WAV files
+    // only, which libsndfile's float interface reads the same way.
+    kUInt8,
+    kInt32,
+    kFloat64,
 };
 
 // The format for a libsndfile subformat, kNone for all others.
@@ -28,7 +33,8 @@ void decodeSamples(PcmFormat format, const unsigned char* bytes, std::int64_t co
 
 // Floats to integer file bytes, as libsndfile writes them with clipping on:
 // rounded at 32-bit resolution and then truncated to the file's width, full
-// scale and beyond clipped, NaN the most negative value. kInt16 and kInt24.
+// scale and beyond clipped, NaN the most negative value. Float formats are
+// stored as they are (kFloat64 widened).
 void encodeSamples(PcmFormat format, const float* samples, std::int64_t count,
                    unsigned char* bytes);
 

@@ -9,16 +9,61 @@ namespace
 {
 
 constexpr int kMaxBlockSize = 65536;
+constexpr int kMaxJobs = 64;
 
-bool parseBlockSize(const std::string& text, int& value)
+bool parseCount(const std::string& text, int most, int& value)
 {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     errno = 0;
     const long parsed = std::strtol(text.c_str(), nullptr, 10);
-    if (errno != 0 || parsed < 1 || parsed > kMaxBlockSize)
+    if (errno != 0 || parsed < 1 || parsed > most)
         return false;
     value = static_cast<int>(parsed);
+    return true;
+}
+
+bool parseBlockSize(const std::string& text, int& value)
+{
+    return parseCount(text, kMaxBlockSize, value);
+}
+
+// The many-file forms' own rules, once all arguments are read.
+bool checkBatch(const std::vector<std::string>& files, ProcessOptions& options, std::string& error)
+{
+    const int forms = !options.outputDir.empty() + options.inPlace + options.analyzeOnly;
+    if (forms > 1)
+    {
+        error = "--output-dir, --in-place and --analyze exclude each other";
+        return false;
+    }
+    options.batch = forms == 1;
+    if (!options.batch)
+    {
+        const char* alone = options.recursive               ? "-r"
+                            : options.jobs != 0             ? "--jobs"
+                            : options.force                 ? "--force"
+                            : !options.jsonPath.empty()     ? "--json"
+                            : !options.backupSuffix.empty() ? "--backup"
+                                                            : nullptr;
+        if (alone)
+        {
+            error = std::string(alone) + " goes with --output-dir, --in-place or --analyze";
+            return false;
+        }
+        return true;
+    }
+    if (!options.backupSuffix.empty() && !options.inPlace)
+    {
+        error = "--backup goes with --in-place";
+        return false;
+    }
+    if (files.empty())
+    {
+        error = "no input files";
+        return false;
+    }
+    options.inputs = files;
     return true;
 }
 
@@ -65,6 +110,44 @@ bool parseOptions(const std::vector<std::string>& args, ProcessOptions& options,
             options.quiet = true;
         else if (arg == "--no-analysis")
             options.analyse = false;
+        else if (arg == "-v" || arg == "--verbose")
+            options.verbose = true;
+        else if (arg == "--strict")
+            options.strict = true;
+        else if (arg == "--dither")
+            options.dither = true;
+        else if (arg == "-r" || arg == "--recursive")
+            options.recursive = true;
+        else if (arg == "--in-place")
+            options.inPlace = true;
+        else if (arg == "--force")
+            options.force = true;
+        else if (arg == "--analyze" || arg == "--analyse")
+            options.analyzeOnly = true;
+        else if (arg == "--output-dir" || arg == "--backup" || arg == "--json")
+        {
+            std::string& target = arg == "--output-dir" ? options.outputDir
+                                  : arg == "--backup"   ? options.backupSuffix
+                                                        : options.jsonPath;
+            if (!value(target))
+                return false;
+            if (target.empty())
+            {
+                error = "option " + arg + " needs a value";
+                return false;
+            }
+        }
+        else if (arg == "-j" || arg == "--jobs")
+        {
+            if (!value(text))
+                return false;
+            if (!parseCount(text, kMaxJobs, options.jobs))
+            {
+                error = "job count '" + text + "' is not a whole number from 1 to " +
+                        std::to_string(kMaxJobs);
+                return false;
+            }
+        }
         else if (arg == "--mode")
         {
             if (!value(text))
@@ -101,6 +184,10 @@ bool parseOptions(const std::vector<std::string>& args, ProcessOptions& options,
     }
     if (options.showHelp)
         return true;
+    if (!checkBatch(files, options, error))
+        return false;
+    if (options.batch)
+        return true;
     if (files.size() == 1)
     {
         error = "an input file needs an output file";
@@ -108,7 +195,7 @@ bool parseOptions(const std::vector<std::string>& args, ProcessOptions& options,
     }
     if (files.size() > 2)
     {
-        error = "too many file names";
+        error = "too many file names (many files go with --output-dir DIR or --in-place)";
         return false;
     }
     if (files.size() == 2)
@@ -123,8 +210,12 @@ std::string usageText(const std::string& programName)
 {
     return "Usage: " + programName +
            " [options] [INPUT OUTPUT]\n"
-           "Removes DC offset and infrasonic rumble from a WAV or FLAC file with the\n"
+           "       " +
+           programName +
+           " [options] INPUT... --output-dir DIR | --in-place | --analyze\n"
+           "Removes DC offset and infrasonic rumble from WAV or FLAC files with the\n"
            "Kestrum plug-in. Without files it processes a built-in demo signal.\n"
+           "Every chunk and metadata block besides the samples is kept.\n"
            "\n"
            "Options:\n"
            "  --mode MODE   super-low, bass-drop (the plug-in's default) or guitar\n"
@@ -137,7 +228,21 @@ std::string usageText(const std::string& programName)
            "  --vst2        go through the plug-in's VST 2 interface\n"
            "  --no-analysis skip the figures below (the fastest way through a file)\n"
            "  -q, --quiet   print nothing but errors (no progress bar, no figures)\n"
+           "  -v, --verbose also show the plug-in's own diagnostic lines\n"
+           "  --strict      fail a file that ends before its header says (default: warn)\n"
+           "  --dither      add TPDF dither before 8-, 16- and 24-bit samples (default: off)\n"
            "  -h, --help    show this text\n"
+           "\n"
+           "Many files (an existing output is skipped unless --force is given):\n"
+           "  --output-dir DIR  write each output under DIR\n"
+           "  --in-place        replace each file once its result is complete\n"
+           "  --backup SUFFIX   with --in-place, keep the original as NAME + SUFFIX\n"
+           "  --analyze         write nothing; print each file's figures before processing\n"
+           "  -r, --recursive   process the WAV and FLAC files in folders (mirrored under DIR)\n"
+           "  -j, --jobs N      files processed side by side (default: one per core)\n"
+           "  --force           write over existing outputs (never over an input)\n"
+           "  --json FILE       the figures and outcome of every file as JSON (- for stdout)\n"
+           "Exit status: 0 done, 1 a file failed, 2 bad command line, 128+N on signal N.\n"
            "\n"
            "For each channel it prints the DC offset and the level below 20 Hz (RMS after\n"
            "a 4th-order low-pass at 20 Hz, in dBFS; DC included) before and after.\n"

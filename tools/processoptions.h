@@ -20,6 +20,22 @@ struct ProcessOptions
     bool analyse = true;   // measure and print the figures
     std::string inputPath; // empty: the built-in demo signal
     std::string outputPath;
+    bool verbose = false; // also the plug-in's own diagnostics
+    bool strict = false;  // a truncated input fails
+    bool dither = false;  // TPDF dither for integer outputs
+
+    // The many-file forms: INPUT... with --output-dir, --in-place or
+    // --analyze.
+    bool batch = false;
+    std::vector<std::string> inputs;
+    std::string outputDir;
+    bool recursive = false;
+    int jobs = 0; // 0: one per core
+    bool inPlace = false;
+    std::string backupSuffix;
+    bool force = false;
+    bool analyzeOnly = false;
+    std::string jsonPath; // "-": standard output
 };
 
 // Parses the arguments after the program name. False with a message for

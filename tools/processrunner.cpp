@@ -22,7 +22,8 @@ constexpr std::int64_t kChunkFrames = 16384;
 struct Chunk
 {
     std::vector<float> samples;
-    std::vector<float*> planes; // the input channels, then the output channels
+    std::vector<float*> planes;     // the input channels, then the output channels
+    std::vector<unsigned char> raw; // the source's bytes, when passed through
     std::int64_t frames = 0;
     bool last = false; // the end of the stream (frames may still hold audio)
 };
@@ -37,6 +38,7 @@ public:
     Pipeline(KestrumHost::HostedPlugin& plugin, AudioSource& source, AudioSink* sink,
              const RunSettings& settings, ProgressBar& progress);
     bool run(std::vector<ChannelFigures>& figures, std::string& error);
+    std::int64_t framesDone() const { return written; }
 
 private:
     void readAll();
@@ -53,6 +55,8 @@ private:
     const int channels;
     const int blockSize;
     const std::int64_t chunkFrames;
+    const bool passRaw;
+    std::int64_t written = 0;
     std::vector<Chunk> ring;
     std::unique_ptr<LevelMeters> meters;
     // Per-thread pointer arrays, made before any audio flows.
@@ -75,6 +79,7 @@ Pipeline::Pipeline(KestrumHost::HostedPlugin& hosted, AudioSource& input, AudioS
       // time but the last.
       chunkFrames(settings.blockSize *
                   std::max<std::int64_t>(1, kChunkFrames / settings.blockSize)),
+      passRaw(settings.passRaw && source.rawFrameBytes() > 0 && sink && sink->acceptsRaw()),
       ring(kChunks), readPointers(static_cast<size_t>(channels)),
       blockInputs(static_cast<size_t>(channels)), blockOutputs(static_cast<size_t>(channels))
 {
@@ -84,6 +89,8 @@ Pipeline::Pipeline(KestrumHost::HostedPlugin& hosted, AudioSource& input, AudioS
         chunk.samples.resize(2 * static_cast<size_t>(channels) * planeSize);
         for (size_t p = 0; p < 2 * static_cast<size_t>(channels); ++p)
             chunk.planes.push_back(chunk.samples.data() + p * planeSize);
+        if (passRaw)
+            chunk.raw.resize(planeSize * static_cast<size_t>(source.rawFrameBytes()));
     }
     if (settings.analyse)
         meters = std::make_unique<LevelMeters>(source.sampleRate(), 2 * channels);
@@ -157,7 +164,11 @@ bool Pipeline::fill(Chunk& chunk)
     {
         for (size_t c = 0; c < readPointers.size(); ++c)
             readPointers[c] = chunk.planes[c] + chunk.frames;
-        const std::int64_t got = source.read(readPointers.data(), chunkFrames - chunk.frames);
+        const std::int64_t wanted = chunkFrames - chunk.frames;
+        const std::int64_t got =
+            passRaw ? source.readRaw(readPointers.data(), wanted,
+                                     chunk.raw.data() + chunk.frames * source.rawFrameBytes())
+                    : source.read(readPointers.data(), wanted);
         if (got < 0)
         {
             readError = source.error();
@@ -218,12 +229,16 @@ void Pipeline::writeAll()
         {
             if (meters)
                 meters->add(chunk.planes.data(), chunk.frames);
-            if (sink && !sink->write(chunk.planes.data() + channels, chunk.frames))
+            const bool stored =
+                !sink || (passRaw ? sink->writeRaw(chunk.raw.data(), chunk.frames)
+                                  : sink->write(chunk.planes.data() + channels, chunk.frames));
+            if (!stored)
             {
                 writeError = sink->error();
                 stopped = true;
             }
             done += chunk.frames;
+            written = done;
             progress.update(done);
         }
         const bool last = chunk.last;
@@ -245,11 +260,13 @@ void Pipeline::endStreamWithoutReader()
 
 bool runProcessing(KestrumHost::HostedPlugin& plugin, AudioSource& source, AudioSink* sink,
                    const RunSettings& settings, ProgressBar& progress,
-                   std::vector<ChannelFigures>& figures, std::string& error)
+                   std::vector<ChannelFigures>& figures, std::string& error, std::int64_t* frames)
 {
     Pipeline pipeline(plugin, source, sink, settings, progress);
     const bool ok = pipeline.run(figures, error);
     progress.finish();
+    if (frames)
+        *frames = pipeline.framesDone();
     return ok;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -68,6 +69,51 @@ int flacBitsOf(int format)
     }
 }
 
+// Adds triangular noise of one step of the output's resolution, peak to
+// peak two, as two uniform values summed.
+void addTpdfDither(float* samples, size_t count, int bits, std::uint32_t& state)
+{
+    const float step = 1.0f / static_cast<float>(1u << (bits - 1));
+    const float scale = step / 4294967296.0f;
+    for (size_t i = 0; i < count; ++i)
+    {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        const std::uint32_t a = state;
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        samples[i] += (static_cast<float>(a) - static_cast<float>(state)) * scale;
+    }
+}
+
+int ditherBitsFor(PcmFormat pcm, int flacBits)
+{
+    if (flacBits != 0)
+        return flacBits;
+    switch (pcm)
+    {
+    case PcmFormat::kUInt8:
+        return 8;
+    case PcmFormat::kInt16:
+        return 16;
+    case PcmFormat::kInt24:
+        return 24;
+    default:
+        return 0; // float, and 32-bit integers beyond a float's resolution
+    }
+}
+
+bool hasExtraChunks(const WavLayout& layout)
+{
+    for (const WavChunk& chunk : layout.chunks)
+        if (!chunk.is("fmt ") && !chunk.is("data") && !chunk.is("fact") && !chunk.is("PEAK") &&
+            !chunk.is("ds64"))
+            return true;
+    return false;
+}
+
 template <typename T> T* sized(std::vector<T>& buffer, size_t size)
 {
     if (buffer.size() < size)
@@ -87,16 +133,38 @@ std::unique_ptr<SoundFileReader> SoundFileReader::open(const std::string& path, 
         error = "cannot read '" + path + "': it is a folder";
         return nullptr;
     }
-    reader->file.reset(sf_open(path.c_str(), SFM_READ, &reader->info));
-    if (!reader->file)
+    reader->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (reader->fd < 0)
     {
-        error = "cannot read '" + path + "': " + sf_strerror(nullptr);
+        error = "cannot read '" + path + "': " + std::strerror(errno);
         return nullptr;
     }
-    if (!isReadableMajorFormat(reader->info.format))
+    std::string notOwn;
+    if (readWavLayout(reader->fd, reader->layout, notOwn))
     {
-        error = "'" + path + "' is not a WAV or FLAC file";
-        return nullptr;
+        const WavLayout& layout = reader->layout;
+        reader->wav = true;
+        reader->pcm = layout.pcm;
+        reader->info.channels = layout.channels;
+        reader->info.samplerate = layout.sampleRate;
+        reader->info.frames = layout.frames;
+        reader->info.format = layout.sndfileFormat();
+    }
+    else
+    {
+        reader->file.reset(sf_open(path.c_str(), SFM_READ, &reader->info));
+        if (!reader->file)
+        {
+            error = "cannot read '" + path + "': " + sf_strerror(nullptr);
+            return nullptr;
+        }
+        if (!isReadableMajorFormat(reader->info.format))
+        {
+            error = "'" + path + "' is not a WAV or FLAC file";
+            return nullptr;
+        }
+        reader->pcm = directFormat(reader->file.get(), reader->info.format);
+        reader->flacInts = flacBitsOf(reader->info.format) != 0;
     }
     if (reader->info.channels < 1 || reader->info.channels > 64 || reader->info.samplerate <= 0)
     {
@@ -105,13 +173,64 @@ std::unique_ptr<SoundFileReader> SoundFileReader::open(const std::string& path, 
                 std::to_string(reader->info.samplerate) + " Hz)";
         return nullptr;
     }
-    reader->pcm = directFormat(reader->file.get(), reader->info.format);
-    reader->flacInts = flacBitsOf(reader->info.format) != 0;
     return reader;
+}
+
+SoundFileReader::~SoundFileReader()
+{
+    file.reset();
+    if (fd >= 0)
+        close(fd);
+}
+
+std::int64_t SoundFileReader::readWav(float* const* channels, std::int64_t count,
+                                      unsigned char* raw)
+{
+    const auto samples = static_cast<size_t>(count) * static_cast<size_t>(info.channels);
+    float* data = sized(interleaved, samples);
+    const std::int64_t wanted = std::min(count, layout.availableFrames - position);
+    const size_t frameBytes = static_cast<size_t>(layout.frameBytes);
+    if (!raw)
+        raw = pcm == PcmFormat::kFloat32 ? reinterpret_cast<unsigned char*>(data)
+                                         : sized(bytes, static_cast<size_t>(count) * frameBytes);
+    const WavChunk& chunk = layout.chunks[layout.dataIndex];
+    size_t done = 0;
+    const size_t total = wanted > 0 ? static_cast<size_t>(wanted) * frameBytes : 0;
+    while (done < total)
+    {
+        const ssize_t got =
+            pread(fd, raw + done, total - done,
+                  static_cast<off_t>(chunk.offset +
+                                     static_cast<std::uint64_t>(position) * frameBytes + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+        {
+            lastError = "error reading '" + path + "': " + std::strerror(errno);
+            return -1;
+        }
+        if (got == 0)
+            break; // the file shrank while read
+        done += static_cast<size_t>(got);
+    }
+    const auto got = static_cast<std::int64_t>(done / frameBytes);
+    if (reinterpret_cast<float*>(raw) != data)
+        decodeSamples(pcm, raw, got * info.channels, data);
+    deinterleave(data, info.channels, got, channels);
+    position += got;
+    return got;
+}
+
+std::int64_t SoundFileReader::readRaw(float* const* channels, std::int64_t count,
+                                      unsigned char* raw)
+{
+    return wav ? readWav(channels, count, raw) : read(channels, count);
 }
 
 std::int64_t SoundFileReader::read(float* const* channels, std::int64_t count)
 {
+    if (wav)
+        return readWav(channels, count, nullptr);
     const auto samples = static_cast<size_t>(count) * static_cast<size_t>(info.channels);
     float* data = sized(interleaved, samples);
     std::int64_t got = 0;
@@ -167,71 +286,115 @@ int outputFormatFor(const std::string& path, int inputFormat)
     return major | (major == SF_FORMAT_FLAC ? SF_FORMAT_PCM_24 : SF_FORMAT_FLOAT);
 }
 
-std::unique_ptr<SoundFileWriter> SoundFileWriter::create(const std::string& path, int channels,
-                                                         int sampleRate, int inputFormat,
-                                                         std::string& error)
+std::unique_ptr<SoundFileWriter> SoundFileWriter::create(const WriterSetup& setup,
+                                                         std::string& error, std::string& warning)
 {
-    namespace fs = std::filesystem;
-    SF_INFO info{};
-    info.channels = channels;
-    info.samplerate = sampleRate;
-    info.format = outputFormatFor(path, inputFormat);
-    if (info.format == 0)
+    const SoundFileReader& input = *setup.input;
+    const int format = outputFormatFor(setup.path, input.format());
+    if (format == 0)
     {
-        error = "cannot write '" + path + "': only .wav and .flac outputs are supported";
+        error = "cannot write '" + setup.path + "': only .wav and .flac outputs are supported";
         return nullptr;
     }
+    std::unique_ptr<SoundFileWriter> writer(new SoundFileWriter);
+    writer->finalPath = setup.path;
+    writer->numChannels = input.channels();
+    const WavLayout* layout = input.wavLayout();
+    const bool wavOut = (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
+    if (wavOut && layout)
+    {
+        if (!writer->output.create(setup.path, error))
+            return nullptr;
+        writer->container =
+            std::make_unique<WavWriter>(input.descriptor(), *layout, writer->output.fd());
+        writer->pcm = layout->pcm;
+        if (!writer->container->begin(error))
+        {
+            error = "error writing '" + setup.path + "': " + error;
+            return nullptr;
+        }
+    }
+    else if (!writer->openThroughSndfile(setup, error, warning))
+        return nullptr;
+    if (setup.dither)
+        writer->ditherBits = ditherBitsFor(writer->pcm, writer->flacBits);
+    return writer;
+}
+
+bool SoundFileWriter::openThroughSndfile(const WriterSetup& setup, std::string& error,
+                                         std::string& warning)
+{
+    const SoundFileReader& input = *setup.input;
+    const std::string& path = setup.path;
+    SF_INFO info{};
+    info.channels = input.channels();
+    info.samplerate = static_cast<int>(input.sampleRate());
+    info.format = outputFormatFor(path, input.format());
+    const bool flacOut = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC;
     if (!sf_format_check(&info))
     {
-        error = "cannot write '" + path + "': the format cannot hold " + std::to_string(channels) +
-                " channels at " + std::to_string(sampleRate) + " Hz";
-        return nullptr;
+        error = "cannot write '" + path + "': the format cannot hold " +
+                std::to_string(info.channels) + " channels at " + std::to_string(info.samplerate) +
+                " Hz";
+        return false;
     }
-
-    std::unique_ptr<SoundFileWriter> writer(new SoundFileWriter);
-    writer->finalPath = path;
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
-    if (fd < 0)
+    // A WAV beyond 4 GiB has its sizes in an RF64 header.
+    const int width = std::max(1, bytesPerSample(pcmFormatFor(info.format)));
+    if (!flacOut && needsRf64(1024, static_cast<std::uint64_t>(input.frames()) *
+                                        static_cast<std::uint64_t>(info.channels * width)))
+        info.format = SF_FORMAT_RF64 | (info.format & SF_FORMAT_SUBMASK);
+    const bool flacIn = (input.format() & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC;
+    if (flacIn && flacOut)
+        readFlacBlocks(input.filePath(), flacBlocks);
+    else if (flacIn)
     {
-        error = "cannot write '" + path + "': " + std::strerror(errno);
-        return nullptr;
+        std::vector<FlacBlock> blocks;
+        if (readFlacBlocks(input.filePath(), blocks) && !blocks.empty())
+            warning = "the FLAC metadata of '" + input.filePath() + "' is not kept in a WAV output";
     }
-    writer->tempPath = name.data();
-    // mkstemp makes the file private; the result should get the usual mode.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    else if (!input.wavLayout() || hasExtraChunks(*input.wavLayout()))
+        warning = "the chunks of '" + input.filePath() + "' besides the samples are not kept" +
+                  (flacOut ? " in a FLAC output" : " (libsndfile writes this sample format)");
 
-    writer->file.reset(sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE));
-    if (!writer->file)
+    if (!output.create(path, error))
+        return false;
+    fd = output.release();
+    file.reset(sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE));
+    if (!file)
     {
-        close(fd);
         error = "cannot write '" + path + "': " + sf_strerror(nullptr);
-        return nullptr; // the destructor removes the temporary file
+        return false; // the destructor removes the temporary file
     }
     // Samples beyond full scale are clipped rather than wrapped in integer
     // formats.
-    sf_command(writer->file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    writer->numChannels = channels;
+    sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
     // Float data keeps going through libsndfile, which also keeps the file's
     // peak chunk up to date.
-    const PcmFormat direct = directFormat(writer->file.get(), info.format);
+    const PcmFormat direct = directFormat(file.get(), info.format);
     if (direct == PcmFormat::kInt16 || direct == PcmFormat::kInt24)
-        writer->pcm = direct;
-    writer->flacBits = flacBitsOf(info.format);
-    return writer;
+        pcm = direct;
+    flacBits = flacBitsOf(info.format);
+    return true;
 }
 
 SoundFileWriter::~SoundFileWriter()
 {
     file.reset();
-    if (!committed && !tempPath.empty())
-        std::remove(tempPath.c_str());
+    if (fd >= 0)
+        close(fd);
+}
+
+bool SoundFileWriter::writeRaw(const unsigned char* raw, std::int64_t frames)
+{
+    const size_t count =
+        static_cast<size_t>(frames) * static_cast<size_t>(numChannels * bytesPerSample(pcm));
+    std::string reason;
+    if (!container || !container->write(raw, count, reason))
+    {
+        lastError = "error writing '" + finalPath + "': " + reason;
+        return false;
+    }
+    return true;
 }
 
 bool SoundFileWriter::write(const float* const* channels, std::int64_t count)
@@ -239,8 +402,18 @@ bool SoundFileWriter::write(const float* const* channels, std::int64_t count)
     const auto samples = static_cast<size_t>(count) * static_cast<size_t>(numChannels);
     float* data = sized(interleaved, samples);
     interleave(channels, numChannels, count, data);
+    if (ditherBits != 0)
+        addTpdfDither(data, samples, ditherBits, ditherState);
     bool complete = false;
-    if (pcm != PcmFormat::kNone)
+    std::string reason;
+    if (container)
+    {
+        const auto byteCount = samples * static_cast<size_t>(bytesPerSample(pcm));
+        unsigned char* raw = sized(bytes, byteCount);
+        encodeSamples(pcm, data, static_cast<std::int64_t>(samples), raw);
+        complete = container->write(raw, byteCount, reason);
+    }
+    else if (pcm != PcmFormat::kNone)
     {
         const auto byteCount = static_cast<sf_count_t>(samples) * bytesPerSample(pcm);
         unsigned char* raw = sized(bytes, static_cast<size_t>(byteCount));
@@ -257,25 +430,50 @@ bool SoundFileWriter::write(const float* const* channels, std::int64_t count)
         complete = sf_writef_float(file.get(), data, count) == count;
     if (!complete)
     {
-        lastError = "error writing '" + finalPath + "': " + sf_strerror(file.get());
+        lastError = "error writing '" + finalPath +
+                    "': " + (container ? reason : std::string(sf_strerror(file.get())));
         return false;
     }
     return true;
 }
 
-bool SoundFileWriter::commit()
+bool SoundFileWriter::commit(const std::string& keepAs)
 {
     if (committed)
         return true;
-    const int closeResult = sf_close(file.release());
-    if (closeResult != 0)
+    std::string reason;
+    if (container)
     {
-        lastError = "error writing '" + finalPath + "': " + sf_error_number(closeResult);
-        return false;
+        if (!container->finish(reason))
+        {
+            lastError = "error writing '" + finalPath + "': " + reason;
+            return false;
+        }
     }
-    if (std::rename(tempPath.c_str(), finalPath.c_str()) != 0)
+    else
     {
-        lastError = "cannot write '" + finalPath + "': " + std::strerror(errno);
+        const int closeResult = sf_close(file.release());
+        if (closeResult != 0)
+        {
+            lastError = "error writing '" + finalPath + "': " + sf_error_number(closeResult);
+            return false;
+        }
+        if (!insertFlacBlocks(fd, flacBlocks, reason))
+        {
+            lastError = "error writing '" + finalPath + "': " + reason;
+            return false;
+        }
+        const int closed = close(fd);
+        fd = -1;
+        if (closed != 0)
+        {
+            lastError = "error writing '" + finalPath + "': " + std::strerror(errno);
+            return false;
+        }
+    }
+    if (!output.commit(keepAs, reason))
+    {
+        lastError = reason;
         return false;
     }
     committed = true;
