@@ -153,7 +153,10 @@ void Batch::report(const BatchItem& item, const FileOutcome& outcome)
         lineDrawn = false;
         for (const std::string& warning : outcome.warnings)
             std::fprintf(err, "%s: warning: %s\n", program, warning.c_str());
-        if (failed)
+        const bool named = outcome.reason.find(item.input) != std::string::npos;
+        if (failed && named)
+            std::fprintf(err, "%s: %s\n", program, outcome.reason.c_str());
+        else if (failed)
             std::fprintf(err, "%s: %s: %s\n", program, item.input.c_str(), outcome.reason.c_str());
         else if (skipped)
             std::fprintf(err, "%s: skipped %s: %s\n", program, item.input.c_str(),

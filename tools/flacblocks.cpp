@@ -15,6 +15,7 @@ namespace
 constexpr int kStreamInfo = 0;
 constexpr int kPadding = 1;
 constexpr int kSeekTable = 3;
+constexpr int kVorbisComment = 4;
 constexpr int kLastFlag = 0x80;
 
 bool readAt(int fd, off_t offset, void* out, size_t count)
@@ -96,43 +97,73 @@ bool insertFlacBlocks(int fd, const std::vector<FlacBlock>& blocks, std::string&
 {
     if (blocks.empty())
         return true;
+    const bool ownComment = std::any_of(
+        blocks.begin(), blocks.end(), [](const FlacBlock& b) { return b.type == kVorbisComment; });
+    // The written file's blocks stay, but for the encoder's comment when the
+    // input brings its own: a file holds one.
+    std::vector<FlacBlock> metadata;
     off_t end = 0, last = 0;
     struct stat info
     {
     };
-    if (!walk(fd, end, last, [](const BlockHeader&, off_t) { return true; }) ||
-        fstat(fd, &info) != 0)
+    const bool read =
+        walk(fd, end, last,
+             [&](const BlockHeader& header, off_t contents)
+             {
+                 if (header.type == kPadding || (ownComment && header.type == kVorbisComment))
+                     return true;
+                 FlacBlock block;
+                 block.type = header.type;
+                 block.bytes.resize(header.size);
+                 metadata.push_back(std::move(block));
+                 return readAt(fd, contents, metadata.back().bytes.data(), header.size);
+             });
+    if (!read || fstat(fd, &info) != 0)
     {
         error = "the written FLAC file cannot be read back";
         return false;
     }
-    std::vector<unsigned char> insert;
-    for (size_t i = 0; i < blocks.size(); ++i)
+    metadata.insert(metadata.end(), blocks.begin(), blocks.end());
+    std::vector<unsigned char> region;
+    for (size_t i = 0; i < metadata.size(); ++i)
     {
-        const auto size = static_cast<std::uint32_t>(blocks[i].bytes.size());
-        insert.push_back(
-            static_cast<unsigned char>(blocks[i].type | (i + 1 == blocks.size() ? kLastFlag : 0)));
-        insert.push_back(static_cast<unsigned char>(size >> 16));
-        insert.push_back(static_cast<unsigned char>(size >> 8));
-        insert.push_back(static_cast<unsigned char>(size));
-        insert.insert(insert.end(), blocks[i].bytes.begin(), blocks[i].bytes.end());
+        const auto size = static_cast<std::uint32_t>(metadata[i].bytes.size());
+        region.push_back(static_cast<unsigned char>(metadata[i].type |
+                                                    (i + 1 == metadata.size() ? kLastFlag : 0)));
+        region.push_back(static_cast<unsigned char>(size >> 16));
+        region.push_back(static_cast<unsigned char>(size >> 8));
+        region.push_back(static_cast<unsigned char>(size));
+        region.insert(region.end(), metadata[i].bytes.begin(), metadata[i].bytes.end());
     }
-    // The frames move up from the end down, so that nothing is overwritten
-    // before it is moved.
-    const auto shift = static_cast<off_t>(insert.size());
+    // The frames move by the change in size: from the end down when they
+    // move up, from the start when they move down, so nothing is overwritten
+    // before it has moved.
+    const off_t shift = 4 + static_cast<off_t>(region.size()) - end;
     std::vector<unsigned char> buffer(1 << 20);
+    const off_t chunk = static_cast<off_t>(buffer.size());
     bool ok = true;
-    for (off_t top = info.st_size; ok && top > end;)
+    if (shift > 0)
     {
-        const off_t count = std::min<off_t>(static_cast<off_t>(buffer.size()), top - end);
-        top -= count;
-        ok = readAt(fd, top, buffer.data(), static_cast<size_t>(count)) &&
-             writeAt(fd, top + shift, buffer.data(), static_cast<size_t>(count));
+        for (off_t top = info.st_size; ok && top > end;)
+        {
+            const off_t count = std::min(chunk, top - end);
+            top -= count;
+            ok = readAt(fd, top, buffer.data(), static_cast<size_t>(count)) &&
+                 writeAt(fd, top + shift, buffer.data(), static_cast<size_t>(count));
+        }
     }
-    unsigned char head = 0;
-    ok = ok && readAt(fd, last, &head, 1);
-    head = static_cast<unsigned char>(head & ~kLastFlag);
-    ok = ok && writeAt(fd, last, &head, 1) && writeAt(fd, end, insert.data(), insert.size());
+    else if (shift < 0)
+    {
+        for (off_t at = end; ok && at < info.st_size;)
+        {
+            const off_t count = std::min(chunk, info.st_size - at);
+            ok = readAt(fd, at, buffer.data(), static_cast<size_t>(count)) &&
+                 writeAt(fd, at + shift, buffer.data(), static_cast<size_t>(count));
+            at += count;
+        }
+        ok = ok && ftruncate(fd, info.st_size + shift) == 0;
+    }
+    ok = ok && writeAt(fd, 4, region.data(), region.size());
     if (!ok)
         error = std::string("cannot add the input's metadata: ") + std::strerror(errno);
     return ok;
