@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <sndfile.h>
 
 namespace KestrumTest
@@ -71,10 +74,66 @@ bool printedRow(const std::string& out, int channel, double& dcBefore, double& d
                        &dcAfter, &lowBefore, &lowAfter) == 5;
 }
 
-ProcessResult runTool(const TempDir& home, std::vector<std::string> args)
+ProcessResult runTool(const TempDir& home, std::vector<std::string> args,
+                      std::vector<std::string> extraEnv)
 {
     args.insert(args.begin(), KESTRUM_PROCESS_TOOL);
-    return runProcess(args, {"HOME=" + home.path().string()});
+    extraEnv.push_back("HOME=" + home.path().string());
+    return runProcess(args, extraEnv);
+}
+
+std::string fileContents(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readChunks(const std::string& path, std::vector<RiffChunk>& chunks)
+{
+    const std::string file = fileContents(path);
+    chunks.clear();
+    if (file.size() < 12 || file.compare(8, 4, "WAVE") != 0)
+        return {};
+    auto le32 = [&](size_t at)
+    {
+        std::uint32_t v = 0;
+        std::memcpy(&v, file.data() + at, 4);
+        return v;
+    };
+    std::uint64_t rf64Data = 0;
+    for (size_t at = 12; at + 8 <= file.size();)
+    {
+        std::uint64_t size = le32(at + 4);
+        const std::string id = file.substr(at, 4);
+        if (id == "ds64")
+            std::memcpy(&rf64Data, file.data() + at + 16, 8);
+        if (id == "data" && size == 0xFFFFFFFFu)
+            size = rf64Data;
+        chunks.push_back({id, file.substr(at + 8, static_cast<size_t>(size))});
+        at += 8 + static_cast<size_t>(size + (size & 1));
+    }
+    return file.substr(0, 4);
+}
+
+std::string riffFile(const std::vector<RiffChunk>& chunks)
+{
+    std::string body = "WAVE";
+    for (const RiffChunk& chunk : chunks)
+    {
+        const auto size = static_cast<std::uint32_t>(chunk.bytes.size());
+        body += chunk.id;
+        body.append(reinterpret_cast<const char*>(&size), 4);
+        body += chunk.bytes;
+        if (size & 1)
+            body += '\0';
+    }
+    const auto size = static_cast<std::uint32_t>(body.size());
+    return "RIFF" + std::string(reinterpret_cast<const char*>(&size), 4) + body;
 }
 
 } // namespace KestrumTest

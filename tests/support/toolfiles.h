@@ -34,6 +34,21 @@ bool printedRow(const std::string& out, int channel, double& dcBefore, double& d
 
 // The tool, with HOME pointed at an empty folder so that it uses the plug-in
 // of this build, not one installed on the machine.
-ProcessResult runTool(const TempDir& home, std::vector<std::string> args);
+ProcessResult runTool(const TempDir& home, std::vector<std::string> args,
+                      std::vector<std::string> extraEnv = {});
+
+// A WAV file's chunks as they stand, in order (RIFF or RF64).
+struct RiffChunk
+{
+    std::string id;
+    std::string bytes;
+    bool operator==(const RiffChunk& other) const { return id == other.id && bytes == other.bytes; }
+};
+// The form tag ("RIFF" or "RF64") and the chunks; empty when not a WAV.
+std::string readChunks(const std::string& path, std::vector<RiffChunk>& chunks);
+// A RIFF WAVE file of these chunks, each odd one padded.
+std::string riffFile(const std::vector<RiffChunk>& chunks);
+std::string fileContents(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
 
 } // namespace KestrumTest
