@@ -391,3 +391,98 @@ TEST(ProcessToolFiles, SignalsRemoveTheTemporaryFile)
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"in.wav"});
     }
 }
+
+namespace
+{
+
+struct FlacBlock
+{
+    int type;
+    std::string bytes;
+    bool operator==(const FlacBlock& o) const { return type == o.type && bytes == o.bytes; }
+};
+
+// The metadata blocks and what follows them (the frames).
+std::vector<FlacBlock> flacBlocks(const std::string& file, std::string* frames = nullptr)
+{
+    std::vector<FlacBlock> blocks;
+    size_t at = 4;
+    for (bool last = false; !last && at + 4 <= file.size();)
+    {
+        const auto* head = reinterpret_cast<const unsigned char*>(file.data() + at);
+        last = head[0] & 0x80;
+        const size_t size = static_cast<size_t>(head[1] << 16 | head[2] << 8 | head[3]);
+        blocks.push_back({head[0] & 0x7F, file.substr(at + 4, size)});
+        at += 4 + size;
+    }
+    if (frames)
+        *frames = file.substr(at);
+    return blocks;
+}
+
+std::string flacFile(const std::vector<FlacBlock>& blocks, const std::string& frames)
+{
+    std::string out = "fLaC";
+    for (size_t i = 0; i < blocks.size(); ++i)
+    {
+        const size_t size = blocks[i].bytes.size();
+        out += static_cast<char>(blocks[i].type | (i + 1 == blocks.size() ? 0x80 : 0));
+        out += static_cast<char>(size >> 16);
+        out += static_cast<char>(size >> 8);
+        out += static_cast<char>(size);
+        out += blocks[i].bytes;
+    }
+    return out + frames;
+}
+
+} // namespace
+
+TEST(ProcessToolFiles, FlacKeepsItsMetadataBlocks)
+{
+    TempDir dir;
+    const std::string in = dir.file("in.flac");
+    ASSERT_TRUE(writeAudio(in, offsetTone(SF_FORMAT_FLAC | SF_FORMAT_PCM_24)));
+    std::string frames;
+    const std::vector<FlacBlock> written = flacBlocks(fileContents(in), &frames);
+    ASSERT_EQ(written.front().type, 0);
+    const FlacBlock riff{2, "riff" + std::string("bext\x04\x00\x00\x00time", 12)};
+    auto be32 = [](std::uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    const FlacBlock picture{6, be32(3) + be32(9) + "image/png" + be32(0) + be32(1) + be32(1) +
+                                   be32(24) + be32(0) + be32(4) + "\x89PNG"};
+    // No catalogue, not a CD, one lead-out track without indices.
+    const FlacBlock cueSheet{5, std::string(395, '\0') + '\x01' + std::string(8, '\0') + '\xff' +
+                                    std::string(27, '\0')};
+    const std::string vendor = "test";
+    const FlacBlock comments{4, std::string("\x04\0\0\0", 4) + vendor +
+                                    std::string("\x01\0\0\0", 4) + std::string("\x0b\0\0\0", 4) +
+                                    "TITLE=Take3"};
+    std::vector<FlacBlock> blocks = written;
+    blocks.erase(std::remove_if(blocks.begin(), blocks.end(),
+                                [](const FlacBlock& b) { return b.type == 4; }),
+                 blocks.end());
+    blocks.push_back(comments);
+    blocks.insert(blocks.begin() + 1, riff);
+    blocks.push_back(picture);
+    blocks.push_back(cueSheet);
+    blocks.push_back({1, std::string(100, '\0')}); // padding, not carried over
+    writeFile(in, flacFile(blocks, frames));
+
+    for (const char* mode : {"--bypass", "--dither"})
+    {
+        SCOPED_TRACE(mode);
+        const auto run = runTool(dir, {"-q", mode, in, dir.file("out.flac")});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const std::vector<FlacBlock> out = flacBlocks(fileContents(dir.file("out.flac")));
+        blocks.pop_back();
+        std::vector<FlacBlock> expected(blocks.begin() + 1, blocks.end());
+        blocks.push_back({1, std::string(100, '\0')});
+        ASSERT_FALSE(out.empty());
+        EXPECT_TRUE(std::vector<FlacBlock>(out.begin() + 1, out.end()) == expected);
+        Audio before, after;
+        ASSERT_TRUE(readAudio(in, before));
+        ASSERT_TRUE(readAudio(dir.file("out.flac"), after));
+        EXPECT_EQ(after.samples.size(), before.samples.size());
+    }
+}
