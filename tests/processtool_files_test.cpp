@@ -486,3 +486,31 @@ TEST(ProcessToolFiles, FlacKeepsItsMetadataBlocks)
         EXPECT_EQ(after.samples.size(), before.samples.size());
     }
 }
+
+TEST(ProcessToolFiles, DitherMovesSamplesByAtMostTwoSteps)
+{
+    TempDir dir;
+    const std::string in = dir.file("in.wav");
+    ASSERT_TRUE(writeAudio(in, offsetTone(SF_FORMAT_WAV | SF_FORMAT_PCM_16)));
+    for (const char* name : {"plain.wav", "dithered.wav"})
+    {
+        std::vector<std::string> args = {"-q", in, dir.file(name)};
+        if (std::string(name) == "dithered.wav")
+            args.insert(args.begin(), "--dither");
+        ASSERT_EQ(runTool(dir, args).exitCode, 0);
+    }
+    Audio plain, dithered;
+    ASSERT_TRUE(readAudio(dir.file("plain.wav"), plain));
+    ASSERT_TRUE(readAudio(dir.file("dithered.wav"), dithered));
+    ASSERT_EQ(plain.samples.size(), dithered.samples.size());
+    size_t changed = 0;
+    double largest = 0;
+    for (size_t i = 0; i < plain.samples.size(); ++i)
+    {
+        const double steps = std::fabs(plain.samples[i] - dithered.samples[i]) * 32768.0;
+        changed += steps > 0;
+        largest = std::max(largest, steps);
+    }
+    EXPECT_GT(changed, plain.samples.size() / 4);
+    EXPECT_LE(largest, 2.0);
+}
