@@ -45,3 +45,13 @@ else
     echo "Windows validator skipped: KESTRUM_VST3_VALIDATOR_EXE is not set."
 fi
 test -d "$bundle"
+
+if [[ -n ${KESTRUM_VST3_EDITORHOST_EXE:-} ]]; then
+    echo "Steinberg's editor host (Windows, under Wine at 192 DPI):"
+    mkdir -p "$dir/screenshots"
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$root/tests/windows/editorhost_test.sh" \
+        "$KESTRUM_VST3_EDITORHOST_EXE" "$dir/VST3" "$root/cmake/wine-run.sh" \
+        "$dir/screenshots/editorhost-192dpi.png"
+else
+    echo "Windows editor host skipped: KESTRUM_VST3_EDITORHOST_EXE is not set."
+fi
