@@ -6,7 +6,7 @@
 # usage: editorhost_test.sh EDITORHOST.EXE VST3-FOLDER WINE-RUNNER SCREENSHOT
 # (run inside an X server of its own, e.g. xvfb-run).
 set -euo pipefail
-exe=$1 folder=$2 run=$3 shot=$4
+exe=$(realpath "$1") folder=$2 run=$(realpath "$3") shot=$(realpath -m "$4")
 export KESTRUM_WINEPREFIX_SUFFIX=-hidpi KESTRUM_WINE_DPI=192
 prefix="${KESTRUM_WINEPREFIX:-${TMPDIR:-/tmp}/kestrum-wineprefix-$(id -u)}-hidpi"
 log=$(mktemp)

@@ -473,6 +473,7 @@ TEST_F(WindowsEditorHiDpi, TheEditorTakesItsWindowsDpi)
     expectTwiceTheSizeAndPainted("windows-editor-192dpi.png");
     // A click on Bypass at its place at 2x.
     click(host.child(), {400, 50});
+    EXPECT_EQ(performed(plugin->handler(), 0), std::vector<ParamValue>{1.0});
     EXPECT_EQ(view->removed(), kResultOk);
 }
 
