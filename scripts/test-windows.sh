@@ -11,11 +11,11 @@ dir=${1:-${KESTRUM_WIN_BUILD_DIR:-$root/build-win}}
 jobs=$(nproc)
 
 # Wine prefixes for the whole run, made on first use by cmake/wine-run.sh
-# (one for programs with windows, one for the rest).
+# (one for programs with windows, one at 192 DPI, one for the rest).
 KESTRUM_WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/kestrum-wine.XXXXXX")
 export KESTRUM_WINEPREFIX
 cleanup() {
-    for prefix in "$KESTRUM_WINEPREFIX" "$KESTRUM_WINEPREFIX-gui"; do
+    for prefix in "$KESTRUM_WINEPREFIX" "$KESTRUM_WINEPREFIX-gui" "$KESTRUM_WINEPREFIX-hidpi"; do
         [[ -d $prefix ]] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
         rm -rf "$prefix" "$prefix.log" "$prefix.lock"
     done
