@@ -2,7 +2,8 @@
 # The Windows x64 products, cross-built with MinGW-w64 and tested under Wine:
 # the DLL's file (exports, imports, resources), the module loaded by the
 # Windows test program, Steinberg's Windows validator when
-# KESTRUM_VST3_VALIDATOR_EXE names it, and the zip and the installer.
+# KESTRUM_VST3_VALIDATOR_EXE names it, its editor host at 192 DPI when
+# KESTRUM_VST3_EDITORHOST_EXE does, and the zip and the installer.
 # Run by scripts/test.sh; alone: scripts/test-windows.sh [build-dir]
 # (setup first: scripts/setup.sh installs MinGW-w64, Wine, NSIS, python3-pefile).
 set -euo pipefail
