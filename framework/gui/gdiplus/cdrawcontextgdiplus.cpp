@@ -139,14 +139,17 @@ void CDrawContext::drawBitmap(const CBitmap& bitmap, const CRect& dest, const CP
     else
     {
         // In the 1x coordinates drawn in: the world transform does the rest.
+        // Mirrored edges: the filter never blends in the nothing beyond.
         cr->SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+        Gdiplus::ImageAttributes edges;
+        edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
         cr->DrawImage(image,
                       Gdiplus::RectF(static_cast<Gdiplus::REAL>(dest.left - offset.x),
                                      static_cast<Gdiplus::REAL>(dest.top - offset.y),
                                      static_cast<Gdiplus::REAL>(width) / density,
                                      static_cast<Gdiplus::REAL>(height) / density),
                       0, 0, static_cast<Gdiplus::REAL>(width), static_cast<Gdiplus::REAL>(height),
-                      Gdiplus::UnitPixel);
+                      Gdiplus::UnitPixel, &edges);
     }
     restoreState();
 }
