@@ -13,9 +13,14 @@ export WINEDEBUG=-all
 # No Mono or Gecko downloads: nothing here needs .NET or a browser.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$WINEPREFIX"
+# KESTRUM_WINE_DPI sets the prefix's screen DPI (LogPixels) when it is made.
 flock "$WINEPREFIX.lock" sh -c '
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >"$WINEPREFIX.log" 2>&1 || true
+        if [ -n "${KESTRUM_WINE_DPI:-}" ]; then
+            wine reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD \
+                /d "$KESTRUM_WINE_DPI" /f >>"$WINEPREFIX.log" 2>&1 || true
+        fi
         wineserver -w
     fi'
 exec wine "$@"

@@ -1,10 +1,13 @@
 #!/usr/bin/python3
 """Draws the editor's pictures into the folder given as the only argument
-(default: the folder of this script). Needs Debian's python3-cairo.
+(default: the folder of this script): the 1x set there, and the 2x set,
+drawn from the same paths at twice the resolution, in its 2x/ folder.
+Needs Debian's python3-cairo.
 
 The sizes and sub-picture layouts are fixed by the editor code: the knob is
 four 40 x 40 frames stacked vertically, the bypass button two 50 x 29 frames,
-background and splash 270 x 170, the slider background 7 x 130."""
+background and splash 270 x 170, the slider background 7 x 130 (all in
+logical pixels: the 2x pictures have twice as many in each direction)."""
 
 import math
 import os
@@ -19,6 +22,15 @@ TEXT = (0.88, 0.90, 0.92)
 DIM_TEXT = (0.58, 0.62, 0.67)
 ACCENT = (0.33, 0.66, 0.95)
 FONT = "DejaVu Sans"
+
+
+def canvas(fmt, width, height, scale):
+    """A surface of width x height logical pixels at scale, and a context that
+    draws in logical pixels onto it."""
+    s = cairo.ImageSurface(fmt, width * scale, height * scale)
+    cr = cairo.Context(s)
+    cr.scale(scale, scale)
+    return s, cr
 
 
 def rounded_rect(cr, x, y, w, h, r):
@@ -67,9 +79,8 @@ def makers_mark(cr, x, y, size):
     text(cr, "Tavrek", x + size + 4, y, size, DIM_TEXT, bold=True)
 
 
-def background(path):
-    s = cairo.ImageSurface(cairo.FORMAT_RGB24, 270, 170)
-    cr = cairo.Context(s)
+def background(path, scale):
+    s, cr = canvas(cairo.FORMAT_RGB24, 270, 170, scale)
     cr.set_source_rgb(*WINDOW)
     cr.paint()
 
@@ -110,9 +121,8 @@ def background(path):
     s.write_to_png(path)
 
 
-def bypass_button(path):
-    s = cairo.ImageSurface(cairo.FORMAT_ARGB32, 50, 58)
-    cr = cairo.Context(s)
+def bypass_button(path, scale):
+    s, cr = canvas(cairo.FORMAT_ARGB32, 50, 58, scale)
     for lit, top in ((False, 0), (True, 29)):
         rounded_rect(cr, 1.5, top + 1.5, 47, 26, 5)
         if lit:
@@ -128,9 +138,8 @@ def bypass_button(path):
     s.write_to_png(path)
 
 
-def knob(path):
-    s = cairo.ImageSurface(cairo.FORMAT_ARGB32, 40, 160)
-    cr = cairo.Context(s)
+def knob(path, scale):
+    s, cr = canvas(cairo.FORMAT_ARGB32, 40, 160, scale)
     for frame, deg in enumerate((225, 90, -45, -45)):
         cx, cy = 20, 20 + 40 * frame
         grad = cairo.RadialGradient(cx - 5, cy - 6, 2, cx, cy, 18)
@@ -152,9 +161,8 @@ def knob(path):
     s.write_to_png(path)
 
 
-def splash(path):
-    s = cairo.ImageSurface(cairo.FORMAT_RGB24, 270, 170)
-    cr = cairo.Context(s)
+def splash(path, scale):
+    s, cr = canvas(cairo.FORMAT_RGB24, 270, 170, scale)
     grad = cairo.LinearGradient(0, 0, 0, 170)
     grad.add_color_stop_rgb(0, 0.11, 0.13, 0.16)
     grad.add_color_stop_rgb(1, 0.04, 0.05, 0.06)
@@ -180,9 +188,8 @@ def splash(path):
     s.write_to_png(path)
 
 
-def slider_background(path):
-    s = cairo.ImageSurface(cairo.FORMAT_ARGB32, 7, 130)
-    cr = cairo.Context(s)
+def slider_background(path, scale):
+    s, cr = canvas(cairo.FORMAT_ARGB32, 7, 130, scale)
     rounded_rect(cr, 0.5, 0.5, 6, 129, 3)
     cr.set_source_rgb(0.05, 0.05, 0.06)
     cr.fill_preserve()
@@ -194,11 +201,13 @@ def slider_background(path):
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
-    background(os.path.join(out, "BACKGROUND11.PNG"))
-    bypass_button(os.path.join(out, "BYPASSBUTTON.PNG"))
-    knob(os.path.join(out, "KNOBIMG1.PNG"))
-    splash(os.path.join(out, "SPLASH.PNG"))
-    slider_background(os.path.join(out, "VSLIDERBACKGROUND.PNG"))
+    for scale, folder in ((1, out), (2, os.path.join(out, "2x"))):
+        os.makedirs(folder, exist_ok=True)
+        background(os.path.join(folder, "BACKGROUND11.PNG"), scale)
+        bypass_button(os.path.join(folder, "BYPASSBUTTON.PNG"), scale)
+        knob(os.path.join(folder, "KNOBIMG1.PNG"), scale)
+        splash(os.path.join(folder, "SPLASH.PNG"), scale)
+        slider_background(os.path.join(folder, "VSLIDERBACKGROUND.PNG"), scale)
 
 
 if __name__ == "__main__":

@@ -1,11 +1,17 @@
 # Writes OUTPUT, a C++ file holding each file of INPUTS ('|'-separated paths)
-# as a byte array, and getEmbeddedResources() listing them by file name.
+# as a byte array, and getEmbeddedResources() listing them by file name
+# ("2x/NAME" for the files in a 2x folder).
 string(REPLACE "|" ";" _inputs "${INPUTS}")
 set(_arrays "")
 set(_table "")
 set(_index 0)
 foreach(_path IN LISTS _inputs)
     get_filename_component(_name "${_path}" NAME)
+    get_filename_component(_folder "${_path}" DIRECTORY)
+    get_filename_component(_folder "${_folder}" NAME)
+    if(_folder STREQUAL "2x")
+        set(_name "2x/${_name}")
+    endif()
     file(READ "${_path}" _hex HEX)
     string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _bytes "${_hex}")
     string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)"

@@ -14,6 +14,7 @@ packages=(
     lv2-dev liblilv-dev lilv-utils serdi sordi
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 python3-pefile nsis zip
     fonts-liberation fonts-wine
+    imagemagick # screenshots of the Windows editor host at 192 DPI (tests/windows)
     debhelper dpkg-dev lintian debootstrap
 )
 

@@ -7,6 +7,7 @@
 #include "gui/canimknob.h"
 #include "gui/cframe.h"
 
+#include <algorithm>
 #include <cairo.h>
 #include <cstdlib>
 #include <filesystem>
@@ -117,6 +118,13 @@ protected:
         if (!tree || xcb_query_tree_children_length(tree.get()) != 1)
             return XCB_NONE;
         return xcb_query_tree_children(tree.get())[0];
+    }
+
+    std::pair<int, int> geometry(xcb_window_t window)
+    {
+        std::unique_ptr<xcb_get_geometry_reply_t, Free> reply(
+            xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr));
+        return reply ? std::make_pair(int{reply->width}, int{reply->height}) : std::make_pair(0, 0);
     }
 
     std::uint8_t mapState(xcb_window_t window)
@@ -249,6 +257,88 @@ TEST_F(X11EditorTest, ClicksAndDragsBecomeEdits)
     EXPECT_EQ(view->removed(), kResultOk);
     EXPECT_EQ(frame.runLoop().handlerCount(), 0u);
     EXPECT_EQ(frame.runLoop().timerCount(), 0u);
+}
+
+// A host that says its content scale, before or after attaching, in a bare
+// parent: the window is the scaled size, drawn whole, and the host is asked
+// for that size when the view is already attached.
+TEST_F(X11EditorTest, ContentScaleTwoGivesA540By340WindowBeforeOrAfterAttached)
+{
+    const std::uint32_t large[] = {540, 340};
+    xcb_configure_window(connection, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         large);
+    xcb_flush(connection);
+    for (const bool before : {true, false})
+    {
+        SCOPED_TRACE(before ? "scale before attached" : "scale after attached");
+        view = owned(new Kestrum::KestrumEditorView(controller.get()));
+        view->setFrame(&frame);
+        if (before)
+        {
+            ASSERT_EQ(view->setContentScaleFactor(2.0f), kResultTrue);
+        }
+        attach();
+        const int resizesAtAttach = frame.resizeCalls;
+        if (!before)
+        {
+            EXPECT_EQ(geometry(child()), std::make_pair(270, 170));
+            ASSERT_EQ(view->setContentScaleFactor(2.0f), kResultTrue);
+            frame.pump(300);
+            EXPECT_EQ(frame.resizeCalls, resizesAtAttach + 1);
+        }
+        EXPECT_EQ(frame.lastSize.getWidth(), 540);
+        EXPECT_EQ(frame.lastSize.getHeight(), 340);
+        EXPECT_EQ(geometry(child()), std::make_pair(540, 340));
+        EXPECT_EQ(mapState(child()), XCB_MAP_STATE_VIEWABLE);
+        const std::vector<std::uint32_t> pixels = grab(540, 340);
+        ASSERT_EQ(pixels.size(), 540u * 340u);
+        EXPECT_GT(distinctColours(pixels), 300u);
+        // The bare parent is black; the editor has no black pixel.
+        EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0u), 0);
+        EXPECT_TRUE(saveScreenshot(before ? "x11-scale-2.png" : "x11-scale-2-after.png", 540, 340));
+        EXPECT_EQ(view->removed(), kResultOk);
+        view->setFrame(nullptr);
+    }
+}
+
+// The same gestures at twice the size are the same edits: the controls see
+// logical positions, whatever the scale and the knob's mode.
+TEST_F(X11EditorTest, ClicksAndDragsAtTwoMakeTheSameEditsAsAtOne)
+{
+    const std::uint32_t large[] = {540, 340};
+    xcb_configure_window(connection, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                         large);
+    xcb_flush(connection);
+    const auto at = [](int scale, int x, int y)
+    { return std::to_string(x * scale) + " " + std::to_string(y * scale); };
+    for (const Vst::KnobMode mode : {Vst::kCircularMode, Vst::kLinearMode})
+    {
+        SCOPED_TRACE(mode);
+        std::vector<Calls> edits;
+        for (const int scale : {1, 2})
+        {
+            controller->setParamNormalized(Kestrum::kModeId, 0.5);
+            controller->setParamNormalized(Kestrum::kBypassId, 0);
+            controller->setKnobMode(mode);
+            view = owned(new Kestrum::KestrumEditorView(controller.get()));
+            view->setFrame(&frame);
+            ASSERT_EQ(view->setContentScaleFactor(static_cast<float>(scale)), kResultTrue);
+            attach();
+            controller->calls.clear();
+            xdotool(at(scale, 200, 25) + " click 1");
+            xdotool(at(scale, 200, 110) + " mousedown 1 mousemove --window " +
+                    std::to_string(parent) + " " + at(scale, 214, 86) + " mouseup 1");
+            xdotool(at(scale, 60, 80) + " click 1");
+            EXPECT_NE(view->getFrame()->getModalView(), nullptr) << "the splash is open";
+            edits.push_back(controller->calls);
+            EXPECT_EQ(view->removed(), kResultOk);
+            view->setFrame(nullptr);
+        }
+        ASSERT_GE(edits[0].size(), 8u) << "a click on Bypass and a drag on the knob";
+        EXPECT_EQ(edits[0].front(), "begin 0");
+        EXPECT_EQ(edits[0].back(), "end 1");
+        EXPECT_EQ(edits[1], edits[0]);
+    }
 }
 
 TEST_F(X11EditorTest, RepeatedAttachAndRemove)

@@ -7,7 +7,10 @@
 #include "support/lilvworld.h"
 #include "support/xvfb.h"
 
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 #include <xcb/xcb.h>
 
 #include <gtest/gtest.h>
@@ -78,6 +81,17 @@ void touchPort(LV2UI_Feature_Handle handle, std::uint32_t port, bool grabbed)
     static_cast<HostRecord*>(handle)->touches.emplace_back(port, grabbed ? 1 : 0);
 }
 
+// The host's URID map: each URI its index plus one.
+LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri)
+{
+    auto* uris = static_cast<std::vector<std::string>*>(handle);
+    const auto found = std::find(uris->begin(), uris->end(), uri);
+    if (found != uris->end())
+        return static_cast<LV2_URID>(found - uris->begin() + 1);
+    uris->push_back(uri);
+    return static_cast<LV2_URID>(uris->size());
+}
+
 struct LibraryCloser
 {
     void operator()(void* library) const { dlclose(library); }
@@ -117,15 +131,29 @@ protected:
         xvfb.reset();
     }
 
-    bool open()
+    // With a scale factor, the options carry ui:scaleFactor as Ardour's do.
+    bool open(float scaleFactor = 0)
     {
         LV2UI_Resize resize{&record, resizeRequest};
         const LV2_Feature parentFeature{LV2_UI__parent, parent->handle()};
         const LV2_Feature resizeFeature{LV2_UI__resize, &resize};
         const LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
         const LV2_Feature touchFeature{LV2_UI__touch, &touch};
+        LV2_URID_Map map{&uris, mapUri};
+        const LV2_Feature mapFeature{LV2_URID__map, &map};
+        const LV2_Options_Option options[] = {
+            {LV2_OPTIONS_INSTANCE, 0, mapUri(&uris, LV2_UI__updateRate), sizeof(float),
+             mapUri(&uris, LV2_ATOM__Float), &kUpdateRate},
+            {LV2_OPTIONS_INSTANCE, 0, mapUri(&uris, LV2_UI__scaleFactor), sizeof(float),
+             mapUri(&uris, LV2_ATOM__Float), &scaleFactor},
+            {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+        const LV2_Feature optionsFeature{LV2_OPTIONS__options,
+                                         const_cast<LV2_Options_Option*>(options)};
         const LV2_Feature* features[] = {&parentFeature, &resizeFeature, &idleFeature,
-                                         &touchFeature, nullptr};
+                                         &touchFeature,  &mapFeature,    &optionsFeature,
+                                         nullptr};
+        if (scaleFactor <= 0)
+            features[4] = nullptr;
         handle =
             descriptor->instantiate(descriptor, KestrumTest::kLv2PluginUri, KESTRUM_LV2_BUNDLE_PATH,
                                     writePort, &record, &widget, features);
@@ -189,6 +217,8 @@ protected:
     LV2UI_Widget widget = nullptr;
     HostRecord record;
     LV2UI_Touch touch{&record, touchPort};
+    std::vector<std::string> uris;
+    static constexpr float kUpdateRate = 60;
 };
 
 size_t distinctColours(const std::vector<std::uint32_t>& pixels)
@@ -291,6 +321,26 @@ TEST_F(Lv2UiTest, TheWidgetIsTheEditorsWindowAndFollowsTheHostsSize)
     std::filesystem::create_directories(KESTRUM_SCREENSHOT_DIR);
     EXPECT_TRUE(parent->saveImage(std::string(KESTRUM_SCREENSHOT_DIR) + "/lv2-editor-wide.png"));
     xcb_disconnect(c);
+}
+
+// Ardour's "GUI and font scaling" at 200 % reaches the UI as ui:scaleFactor 2.
+TEST_F(Lv2UiTest, ScaleFactorTwoRequestsAndDraws540By340)
+{
+    std::string error;
+    parent = X11Window::create(540, 340, error);
+    ASSERT_TRUE(parent) << error;
+    ASSERT_TRUE(open(2.0f));
+    EXPECT_EQ(record.width, 540);
+    EXPECT_EQ(record.height, 340);
+    const std::vector<std::uint32_t> pixels = parent->grab();
+    ASSERT_EQ(pixels.size(), 540u * 340u);
+    EXPECT_GT(distinctColours(pixels), 300u);
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0u), 0) << "bare parent pixels";
+    std::filesystem::create_directories(KESTRUM_SCREENSHOT_DIR);
+    EXPECT_TRUE(parent->saveImage(std::string(KESTRUM_SCREENSHOT_DIR) + "/lv2-editor-2x.png"));
+    // Bypass at twice its place is still Bypass.
+    act("400 50 click 1");
+    EXPECT_EQ(writesTo(kEnabledPort), std::vector<float>{0.0f});
 }
 
 TEST_F(Lv2UiTest, RefusesToOpenWithoutAParentOrForAnotherPlugin)

@@ -3,6 +3,7 @@
 // effEditIdle drives, and resize requests reaching the host.
 #include "vst2/vst2editoradapter.h"
 
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "public.sdk/source/common/pluginview.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
 
@@ -82,7 +83,7 @@ public:
     REFCOUNT_METHODS(FObject)
 };
 
-class FakeView : public CPluginView
+class FakeView : public CPluginView, public IPlugViewContentScaleSupport
 {
 public:
     FakeView(const Options& options, Pipe& pipe) : options(options), pipe(pipe)
@@ -149,6 +150,20 @@ public:
             runLoop->unregisterTimer(tick);
         }
     }
+
+    tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override
+    {
+        if (!(factor >= 0.5f && factor <= 8.f))
+            return kInvalidArgument;
+        events.push_back("scale " + std::to_string(factor).substr(0, 4));
+        return kResultTrue;
+    }
+
+    OBJ_METHODS(FakeView, CPluginView)
+    DEFINE_INTERFACES
+    DEF_INTERFACE(IPlugViewContentScaleSupport)
+    END_DEFINE_INTERFACES(CPluginView)
+    REFCOUNT_METHODS(CPluginView)
 
     bool unregisterInCallback = false;
     tresult resizeAnswer = kNotInitialized;
@@ -417,6 +432,37 @@ TEST_F(Vst2EditorAdapterTest, ResizeRequestsReachTheHost)
     ASSERT_EQ(call(Vst2::effEditGetRect, &rect), 1);
     EXPECT_EQ(rect->right, 320);
     EXPECT_EQ(rect->bottom, 240);
+}
+
+// effVendorSpecific 'PreS' 'AeCs' with the factor in opt: the host's scale
+// for the view shown now and for every view made later.
+TEST_F(Vst2EditorAdapterTest, VendorSpecificScaleReachesTheView)
+{
+    make();
+    const struct
+    {
+        int32 index;
+        intptr_t value;
+        float factor;
+        intptr_t answer;
+    } cases[] = {{0x50726553, 0x41654373, 2.0f, 1}, {0x50726553, 0x41654373, 1.5f, 1},
+                 {0x50726553, 0x41654373, 0.0f, 0}, {0x50726553, 0, 2.0f, 0},
+                 {0x41654373, 0x50726553, 2.0f, 0}, {0x50726553, 0x41654373, 99.f, 0}};
+    for (const auto& c : cases)
+    {
+        events.clear();
+        EXPECT_EQ(adapter->dispatch(Vst2::effVendorSpecific, c.index, c.value, nullptr, c.factor),
+                  c.answer)
+            << c.index << " " << c.value << " " << c.factor;
+        EXPECT_EQ(events.size(), static_cast<size_t>(c.answer));
+    }
+    EXPECT_EQ(adapter->hostScale(), 1.5f);
+    ASSERT_EQ(open(), 1);
+    EXPECT_EQ(call(Vst2::effEditClose), 1);
+    events.clear();
+    ASSERT_EQ(open(), 1) << "a new view";
+    EXPECT_EQ(events.front(), "scale 1.50");
+    EXPECT_EQ(call(Vst2::effEditClose), 1);
 }
 
 TEST_F(Vst2EditorAdapterTest, DestroyingTheAdapterClosesAnOpenEditor)

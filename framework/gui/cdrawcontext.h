@@ -48,8 +48,16 @@ public:
     void drawRect(const CRect& rect, CDrawStyle style = kDrawStroked);
     // One line of text inside rect, clipped to it, centred vertically.
     void drawString(const std::string& text, const CRect& rect, CHoriTxtAlign align = kCenterText);
-    // The part of the picture that starts at offset, into dest.
+    // The part of the picture that starts at offset, into dest. Offsets and
+    // rectangles are in the picture's 1x pixels; at a scale of 1.5 and above
+    // its 2x version is drawn, scaled with good filtering as needed.
     void drawBitmap(const CBitmap& bitmap, const CRect& dest, const CPoint& offset);
+
+    // Further drawing is magnified by `factor` (on top of any earlier
+    // scale) until the matching restoreState; a factor of 1 changes nothing.
+    void scaleBy(double factor);
+    // Device pixels per unit of the coordinates drawn in.
+    double getScaleFactor() const { return scale; }
 
     // Further drawing is limited to rect (within any earlier clip) until
     // the matching restoreState.
@@ -66,8 +74,10 @@ private:
     CColor fontColor = kWhiteCColor;
     CCoord lineWidth = 1;
     CFontDesc font;
+    double scale = 1;
     // For backends whose context keeps no stack of saved states.
     std::vector<unsigned> savedStates;
+    std::vector<double> savedScales;
 };
 
 } // namespace VSTGUI

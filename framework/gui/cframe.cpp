@@ -5,6 +5,7 @@
 #include "gui/vstguieditorinterface.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace VSTGUI
@@ -14,8 +15,29 @@ CFrame::CFrame(const CRect& rect, void* parent, VSTGUIEditorInterface* owner)
     : CView(rect), editor(owner)
 {
     frame = this;
+    if (editor && std::isfinite(editor->getScaleFactor()) && editor->getScaleFactor() > 0)
+        scale = editor->getScaleFactor();
     if (parent && editor)
-        platform = createPlatformFrame(*this, parent, rect, editor->getRunLoop());
+        platform = createPlatformFrame(*this, parent, toDevice(rect), editor->getRunLoop());
+}
+
+int CFrame::toDevicePixels(CCoord logical) const
+{
+    return static_cast<int>(std::lround(logical * scale));
+}
+
+// Outwards to whole device pixels: nothing partly covered is left out.
+CRect CFrame::toDevice(const CRect& r) const
+{
+    if (scale == 1)
+        return r;
+    return CRect(std::floor(r.left * scale), std::floor(r.top * scale), std::ceil(r.right * scale),
+                 std::ceil(r.bottom * scale));
+}
+
+CPoint CFrame::toLogical(const CPoint& device) const
+{
+    return scale == 1 ? device : CPoint(device.x / scale, device.y / scale);
 }
 
 CFrame::~CFrame()
@@ -196,7 +218,7 @@ void CFrame::platformOnIdle()
 void CFrame::invalidRect(const CRect& rect)
 {
     if (platform)
-        platform->invalidRect(rect);
+        platform->invalidRect(toDevice(rect));
 }
 
 void CFrame::setSize(CCoord width, CCoord height)
@@ -205,9 +227,41 @@ void CFrame::setSize(CCoord width, CCoord height)
     mouseableArea = size;
     if (platform)
     {
-        platform->setSize(size);
-        platform->invalidRect(size);
+        const CRect device(0, 0, toDevicePixels(size.right), toDevicePixels(size.bottom));
+        platform->setSize(device);
+        platform->invalidRect(device);
     }
+}
+
+void CFrame::setDeviceSize(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return;
+    // A hair's tolerance: 338 device pixels at 1.25 are 270 logical ones.
+    const auto fit = [this](int device) { return std::floor(device / scale + 1e-6); };
+    size = CRect(size.left, size.top, size.left + fit(width), size.top + fit(height));
+    mouseableArea = size;
+    if (platform)
+    {
+        const CRect device(0, 0, width, height);
+        platform->setSize(device);
+        platform->invalidRect(device);
+    }
+}
+
+void CFrame::setScaleFactor(double factor)
+{
+    if (!std::isfinite(factor) || factor <= 0 || factor == scale)
+        return;
+    scale = factor;
+    setSize(size.getWidth(), size.getHeight());
+}
+
+void CFrame::platformOnScaleChanged(double factor)
+{
+    // The editor decides: a scale the host gave outranks the window system's.
+    if (editor)
+        editor->onPlatformScaleChanged(factor);
 }
 
 bool CFrame::isTypeOf(const char* className) const
@@ -217,8 +271,19 @@ bool CFrame::isTypeOf(const char* className) const
 
 void CFrame::platformDrawRect(CDrawContext& context, const CRect& updateRect)
 {
-    drawRect(&context, updateRect);
-    drawMargin(context, updateRect);
+    paint(context, updateRect);
+}
+
+void CFrame::paint(CDrawContext& context, const CRect& devicePixels)
+{
+    context.saveState();
+    context.scaleBy(scale);
+    // Exact quotients: the clip lands on the device pixels asked for.
+    const CRect area(devicePixels.left / scale, devicePixels.top / scale,
+                     devicePixels.right / scale, devicePixels.bottom / scale);
+    drawRect(&context, area);
+    drawMargin(context, area);
+    context.restoreState();
 }
 
 void CFrame::drawMargin(CDrawContext& context, const CRect& updateRect)
@@ -268,7 +333,8 @@ CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState&
     // A listener may close the editor and so release the frame while it
     // handles the event: it lives until the handling is over.
     SharedPointer<CFrame> keepAlive(this);
-    return onMouseDown(where, buttons);
+    CPoint logical = toLogical(where);
+    return onMouseDown(logical, buttons);
 }
 
 CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& buttons)
@@ -276,7 +342,8 @@ CMouseEventResult CFrame::platformOnMouseUp(CPoint& where, const CButtonState& b
     // A listener may close the editor and so release the frame while it
     // handles the event: it lives until the handling is over.
     SharedPointer<CFrame> keepAlive(this);
-    return onMouseUp(where, buttons);
+    CPoint logical = toLogical(where);
+    return onMouseUp(logical, buttons);
 }
 
 CMouseEventResult CFrame::platformOnMouseMoved(CPoint& where, const CButtonState& buttons)
@@ -284,13 +351,14 @@ CMouseEventResult CFrame::platformOnMouseMoved(CPoint& where, const CButtonState
     // A listener may close the editor and so release the frame while it
     // handles the event: it lives until the handling is over.
     SharedPointer<CFrame> keepAlive(this);
-    return onMouseMoved(where, buttons);
+    CPoint logical = toLogical(where);
+    return onMouseMoved(logical, buttons);
 }
 
 bool CFrame::platformOnWheel(const CPoint& where, float distance, const CButtonState& buttons)
 {
     SharedPointer<CFrame> keepAlive(this);
-    return onWheel(where, distance, buttons);
+    return onWheel(toLogical(where), distance, buttons);
 }
 
 } // namespace VSTGUI

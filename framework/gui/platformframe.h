@@ -1,5 +1,6 @@
 // The seam between a frame and the window system. The frame draws and
 // handles input; the platform window only shows pixels and delivers events.
+// Everything that crosses this seam is in the window's device pixels.
 #pragma once
 
 #include "gui/cgraphics.h"
@@ -33,6 +34,9 @@ public:
     // From windows that keep their own idle timer (Win32); on X11 the
     // editor's timer in the host's run loop does this.
     virtual void platformOnIdle() {}
+    // The window system's scale for the window changed (Win32: the parent
+    // moved to a monitor of another DPI).
+    virtual void platformOnScaleChanged(double /*factor*/) {}
 };
 
 class IPlatformFrame
@@ -49,6 +53,11 @@ public:
 // The view platform type of the windows this backend embeds into
 // ("X11EmbedWindowID", "HWND").
 const char* platformFrameType();
+
+// The scale the window system asks for in `parent` (device pixels per
+// logical pixel), or in general when parent is null: 1 on X11; on Windows
+// the window's DPI / 96, which is 1 in a host that Windows itself scales.
+double platformScaleFactor(void* parent);
 
 // A child window of `parent` showing the frame; null when the window cannot
 // be made (no display, bad parent). X11 needs the host's `runLoop`; Win32

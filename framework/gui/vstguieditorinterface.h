@@ -24,6 +24,10 @@ public:
     // The host's run loop that drives the window; null when there is none
     // (the frame then draws only offscreen).
     virtual Steinberg::Linux::IRunLoop* getRunLoop() const = 0;
+    // Device pixels per logical pixel, as the editor decided.
+    virtual double getScaleFactor() const { return 1; }
+    // The window system's scale for the frame's window changed.
+    virtual void onPlatformScaleChanged(double /*factor*/) {}
 };
 
 } // namespace VSTGUI

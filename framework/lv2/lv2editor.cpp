@@ -3,6 +3,12 @@
 #include "lv2/lv2editorhost.h"
 #include "lv2/lv2parentwindow.h"
 
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+
 #include <cstring>
 #include <new>
 
@@ -97,15 +103,45 @@ bool Lv2Editor::init(Creator controllerCreator, LV2UI_Write_Function write,
     host->setTouch(static_cast<const LV2UI_Touch*>(findFeature(features, LV2_UI__touch)));
     controller->setComponentHandler(host);
     const auto* resize = static_cast<const LV2UI_Resize*>(findFeature(features, LV2_UI__resize));
-    return openView(reinterpret_cast<std::uintptr_t>(parent), resize);
+    return openView(reinterpret_cast<std::uintptr_t>(parent), resize, scaleFactorOption(features));
 }
 
-bool Lv2Editor::openView(std::uintptr_t parent, const LV2UI_Resize* resize)
+float Lv2Editor::scaleFactorOption(const LV2_Feature* const* features)
+{
+    const auto* options =
+        static_cast<const LV2_Options_Option*>(findFeature(features, LV2_OPTIONS__options));
+    const auto* map = static_cast<const LV2_URID_Map*>(findFeature(features, LV2_URID__map));
+    if (!options || !map || !map->map)
+        return 0;
+    const LV2_URID scaleFactor = map->map(map->handle, LV2_UI__scaleFactor);
+    const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+    for (const LV2_Options_Option* option = options; option->key || option->value; ++option)
+    {
+        if (option->key == scaleFactor && option->type == floatType &&
+            option->size == sizeof(float) && option->value)
+        {
+            float value = 0;
+            std::memcpy(&value, option->value, sizeof(value));
+            return value;
+        }
+    }
+    return 0;
+}
+
+bool Lv2Editor::openView(std::uintptr_t parent, const LV2UI_Resize* resize, float scaleFactor)
 {
     IPlugView* newView = controller->createView(kEditorViewType);
     if (!newView)
         return false;
     view = owned(newView);
+    // Before getSize, so the size asked for is the scaled one; a factor the
+    // view refuses leaves it at its own scale.
+    if (scaleFactor > 0)
+    {
+        FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+        if (scaling)
+            scaling->setContentScaleFactor(scaleFactor);
+    }
     ViewRect size;
     if (view->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID) != kResultTrue ||
         view->getSize(&size) != kResultOk)

@@ -3,7 +3,9 @@
 // handler (edits become writes to the plug-in's control ports), the view's
 // plug frame (resize requests go to ui:resize) and owns the run loop that
 // ui:idleInterface drives in the host's UI thread. The view makes its
-// window inside ui:parent; that window is the widget the host gets.
+// window inside ui:parent; that window is the widget the host gets. A
+// ui:scaleFactor among the host's options goes to the view's content scale
+// before it is attached, and the scaled size to ui:resize.
 #pragma once
 
 #include "lv2/lv2ports.h"
@@ -60,7 +62,9 @@ private:
     explicit Lv2Editor(Lv2PortLayout layout);
     bool init(Creator controllerCreator, LV2UI_Write_Function write,
               LV2UI_Controller hostController, const LV2_Feature* const* features);
-    bool openView(std::uintptr_t parent, const LV2UI_Resize* resize);
+    bool openView(std::uintptr_t parent, const LV2UI_Resize* resize, float scaleFactor);
+    // The host's ui:scaleFactor option; 0 when it gave none (or no URID map).
+    static float scaleFactorOption(const LV2_Feature* const* features);
 
     // How long the view's window may take to reach the server after
     // attached() returned (it comes from the view's own connection).

@@ -158,7 +158,8 @@ std::string lv2PluginTurtle(const Lv2TurtlePlugin& plugin)
             << iri(plugin.uiUri) << "\n"
             << "    a ui:X11UI ;\n"
             << "    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
-            << "    lv2:optionalFeature ui:resize , ui:touch ;\n"
+            << "    lv2:optionalFeature ui:resize , ui:touch , opts:options , urid:map ;\n"
+            << "    opts:supportedOption ui:scaleFactor ;\n"
             << "    lv2:extensionData ui:idleInterface .\n";
     return out.str();
 }

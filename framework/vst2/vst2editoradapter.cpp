@@ -1,6 +1,8 @@
 #include "vst2/vst2editoradapter.h"
 #include "vst2/vst2platform.h"
 
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -13,6 +15,9 @@ namespace
 {
 
 constexpr char kEditorViewType[] = "editor";
+// effVendorSpecific's index and value for a content scale: 'PreS', 'AeCs'.
+constexpr int32 kScaleIndex = 0x50726553;
+constexpr intptr_t kScaleValue = 0x41654373;
 
 int16_t toInt16(int32 value)
 {
@@ -40,8 +45,8 @@ Vst2EditorAdapter::~Vst2EditorAdapter()
     plugFrame->detach();
 }
 
-intptr_t Vst2EditorAdapter::dispatch(int32 opcode, int32 /*index*/, intptr_t /*value*/, void* ptr,
-                                     float /*opt*/)
+intptr_t Vst2EditorAdapter::dispatch(int32 opcode, int32 index, intptr_t value, void* ptr,
+                                     float opt)
 {
     if (!editorAvailable)
         return 0;
@@ -55,9 +60,25 @@ intptr_t Vst2EditorAdapter::dispatch(int32 opcode, int32 /*index*/, intptr_t /*v
         return closeEditor();
     case Vst2::effEditIdle:
         return idle();
+    case Vst2::effVendorSpecific:
+        return vendorSpecific(index, value, opt);
     default:
         return 0;
     }
+}
+
+intptr_t Vst2EditorAdapter::vendorSpecific(int32 index, intptr_t value, float opt)
+{
+    if (index != kScaleIndex || value != kScaleValue)
+        return 0;
+    // Kept for views made later: hosts send it before or after effEditOpen.
+    if (!makeView())
+        return 0;
+    FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+    if (!scaling || scaling->setContentScaleFactor(opt) != kResultTrue)
+        return 0;
+    scale = opt;
+    return 1;
 }
 
 bool Vst2EditorAdapter::makeView()
@@ -70,6 +91,12 @@ bool Vst2EditorAdapter::makeView()
     if (!newView)
         return false;
     view = owned(newView);
+    if (scale > 0)
+    {
+        FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+        if (scaling)
+            scaling->setContentScaleFactor(scale);
+    }
     return true;
 }
 

@@ -656,6 +656,7 @@ intptr_t Vst2Wrapper::dispatch(int32 opcode, int32 index, intptr_t value, void* 
     case Vst2::effEditGetRect:
     case Vst2::effEditOpen:
     case Vst2::effEditClose:
+    case Vst2::effVendorSpecific:
         return editor->dispatch(opcode, index, value, ptr, opt);
     case Vst2::effGetChunk:
         return getChunk(static_cast<void**>(ptr));

@@ -59,8 +59,7 @@ bool paramForTag(std::int32_t tag, ParamID& id)
 KestrumEditorView::KestrumEditorView(EditController* editController) : VSTGUIEditor(editController)
 {
     setIdleRate(kIdleRateMs);
-    ViewRect size(0, 0, kWidth, kHeight);
-    setRect(size);
+    setLogicalSize(kWidth, kHeight);
 }
 
 // A host may release the view without removing it; nothing is left behind.
@@ -189,16 +188,17 @@ tresult PLUGIN_API KestrumEditorView::checkSizeConstraint(ViewRect* rect)
 {
     if (!rect)
         return kInvalidArgument;
+    // In device pixels, like every size a host sees.
     const int32 width = rect->right - rect->left;
-    if (width < kMinWidth)
-        rect->right = rect->left + kMinWidth;
-    else if (width > kMaxWidth)
-        rect->right = rect->left + kMaxWidth;
+    if (width < toDevicePixels(kMinWidth))
+        rect->right = rect->left + toDevicePixels(kMinWidth);
+    else if (width > toDevicePixels(kMaxWidth))
+        rect->right = rect->left + toDevicePixels(kMaxWidth);
     const int32 height = rect->bottom - rect->top;
-    if (height < kMinHeight)
-        rect->bottom = rect->top + kMinHeight;
-    else if (height > kMaxHeight)
-        rect->bottom = rect->top + kMaxHeight;
+    if (height < toDevicePixels(kMinHeight))
+        rect->bottom = rect->top + toDevicePixels(kMinHeight);
+    else if (height > toDevicePixels(kMaxHeight))
+        rect->bottom = rect->top + toDevicePixels(kMaxHeight);
     return kResultTrue;
 }
 

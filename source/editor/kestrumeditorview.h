@@ -1,4 +1,4 @@
-// The plug-in's editor: a fixed 270 x 170 window with the background
+// The plug-in's editor: a 270 x 170 (logical pixels) window with the background
 // picture, the bypass button, the mode knob and the splash screen behind
 // the product panel. Gestures become edits on the controller; the
 // controller pushes values back through update().

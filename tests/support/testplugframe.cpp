@@ -5,9 +5,11 @@ namespace KestrumTest
 
 using namespace Steinberg;
 
-tresult PLUGIN_API TestPlugFrame::resizeView(IPlugView*, ViewRect*)
+tresult PLUGIN_API TestPlugFrame::resizeView(IPlugView*, ViewRect* newSize)
 {
     ++resizeCalls;
+    if (newSize)
+        lastSize = *newSize;
     return kResultOk;
 }
 

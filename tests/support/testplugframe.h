@@ -17,6 +17,8 @@ public:
     void pump(int milliseconds) { loop->run(milliseconds); }
     Steinberg::Vst::PollRunLoop& runLoop() const { return *loop; }
     int resizeCalls = 0;
+    // What the view last asked for.
+    Steinberg::ViewRect lastSize;
 
     Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView*, Steinberg::ViewRect*) override;
 

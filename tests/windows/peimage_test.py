@@ -2,7 +2,7 @@
 """The Windows DLL read as a file (Debian's python3-pefile): exports with their
 ordinals and one address for InitDll/ExitDll, the export directory's name,
 imports from Windows system DLLs only, the five pictures as "DATA" resources
-identical to the PNG files, and the version resource.
+identical to the PNG files (and their 2x versions as "PNG2X"), and the version resource.
 
 usage: peimage_test.py DLL RESOURCE_DIR"""
 import os
@@ -68,11 +68,15 @@ class PeImage(unittest.TestCase):
     def test_pictures_are_data_resources_equal_to_the_png_files(self):
         found = self.resources()
         expected_keys = {("DATA", name, 1033) for name in PICTURES}
+        expected_keys |= {("PNG2X", name, 1033) for name in PICTURES}
         expected_keys.add((pefile.RESOURCE_TYPE["RT_VERSION"], 1, 1033))
         self.assertEqual(set(found), expected_keys)
         for name in PICTURES:
             with open(os.path.join(RESOURCE_DIR, name), "rb") as png:
                 self.assertEqual(found[("DATA", name, 1033)], png.read(), name)
+            # The 2x set beside it, under a type of its own.
+            with open(os.path.join(RESOURCE_DIR, "2x", name), "rb") as png:
+                self.assertEqual(found[("PNG2X", name, 1033)], png.read(), name)
 
     def test_version_resource(self):
         fixed = self.pe.VS_FIXEDFILEINFO[0]

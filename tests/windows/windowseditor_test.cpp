@@ -9,6 +9,7 @@
 #include "vst2/vst2abi.h"
 
 #include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include <windows.h>
@@ -401,4 +402,124 @@ TEST_F(WindowsEditor, Vst2EditorOpcodesWithTheHostsWindow)
     }
     // Two clicks on Bypass through the VST 2 host: on, then off again.
     EXPECT_EQ(vst2->getParameter(0), 0.0);
+}
+
+namespace
+{
+
+// This program is the host: like a per-monitor DPI-aware host it makes its
+// own process aware, before its first window. (The plug-in never does.)
+struct PerMonitorDpiAwareHost
+{
+    PerMonitorDpiAwareHost()
+    {
+        using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+        auto set = reinterpret_cast<SetContext>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext")));
+        if (set)
+            set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    }
+};
+
+// Run alone in a Wine prefix whose LogPixels is 192 (windows.editor.hidpi).
+class WindowsEditorHiDpi : private PerMonitorDpiAwareHost, public WindowsEditor
+{
+protected:
+    void SetUp() override
+    {
+        WindowsEditor::SetUp();
+        ASSERT_EQ(GetDpiForWindow(host.window), 192u) << "not a 192 DPI prefix";
+        SetWindowPos(host.window, nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER);
+        background2x = loadPng(KESTRUM_PICTURE_DIR "/2x/BACKGROUND11.PNG");
+        ASSERT_EQ(background2x.width, 2 * kWidth);
+    }
+    ViewRect viewSize()
+    {
+        ViewRect size;
+        EXPECT_EQ(view->getSize(&size), kResultOk);
+        return size;
+    }
+    // The child window at 540 x 340, showing the 2x background.
+    void expectTwiceTheSizeAndPainted(const char* screenshot)
+    {
+        HWND child = host.child();
+        ASSERT_TRUE(child);
+        RECT client;
+        GetClientRect(child, &client);
+        EXPECT_EQ(client.right, 2 * kWidth);
+        EXPECT_EQ(client.bottom, 2 * kHeight);
+        EXPECT_EQ(viewSize().getWidth(), 2 * kWidth);
+        EXPECT_EQ(viewSize().getHeight(), 2 * kHeight);
+        const Picture printed = capture(child, false);
+        EXPECT_TRUE(savePng(printed, screenshotPath(screenshot)));
+        const RECT bypass2x = {350, 24, 450, 82};
+        const RECT knob2x = {360, 180, 440, 260};
+        EXPECT_GT(matchOutside(printed, background2x, {bypass2x, knob2x}), 0.95);
+        EXPECT_TRUE(regionDiffers(printed, background2x, knob2x));
+    }
+    Picture background2x;
+};
+
+} // namespace
+
+TEST_F(WindowsEditorHiDpi, TheEditorTakesItsWindowsDpi)
+{
+    view = owned(plugin->controller()->createView("editor"));
+    ASSERT_TRUE(view);
+    // Before any window the system's DPI, so the host sizes its window right.
+    EXPECT_EQ(viewSize().getWidth(), 2 * kWidth);
+    ASSERT_EQ(view->attached(host.window, kPlatformTypeHWND), kResultOk);
+    pump(200);
+    expectTwiceTheSizeAndPainted("windows-editor-192dpi.png");
+    // A click on Bypass at its place at 2x.
+    click(host.child(), {400, 50});
+    EXPECT_EQ(performed(plugin->handler(), 0), std::vector<ParamValue>{1.0});
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+// A DPI-aware host that also says 2: still 540 x 340, never 1080 x 680.
+TEST_F(WindowsEditorHiDpi, AHostScaleAtTheSameDpiIsNotAppliedTwice)
+{
+    for (const bool before : {true, false})
+    {
+        SCOPED_TRACE(before ? "before attached" : "after attached");
+        view = owned(plugin->controller()->createView("editor"));
+        FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+        ASSERT_TRUE(scaling);
+        if (before)
+        {
+            ASSERT_EQ(scaling->setContentScaleFactor(2.0f), kResultTrue);
+        }
+        ASSERT_EQ(view->attached(host.window, kPlatformTypeHWND), kResultOk);
+        pump(200);
+        if (!before)
+        {
+            ASSERT_EQ(scaling->setContentScaleFactor(2.0f), kResultTrue);
+            pump(200);
+        }
+        expectTwiceTheSizeAndPainted("windows-editor-192dpi-host2.png");
+        EXPECT_EQ(view->removed(), kResultOk);
+        view = nullptr;
+    }
+}
+
+TEST_F(WindowsEditorHiDpi, Vst2EditorAt192Dpi)
+{
+    std::string error;
+    auto vst2 = KestrumHost::Vst2Plugin::open(KESTRUM_VST2_MODULE_PATH, error);
+    ASSERT_TRUE(vst2) << error;
+    vst_rect* rect = nullptr;
+    ASSERT_EQ(vst2->dispatch(Vst2::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_TRUE(rect);
+    EXPECT_EQ(rect->right - rect->left, 2 * kWidth);
+    EXPECT_EQ(rect->bottom - rect->top, 2 * kHeight);
+    ASSERT_EQ(vst2->dispatch(Vst2::effEditOpen, 0, 0, host.window), 1);
+    pump(100);
+    HWND child = host.child();
+    ASSERT_TRUE(child);
+    RECT client;
+    GetClientRect(child, &client);
+    EXPECT_EQ(client.right, 2 * kWidth);
+    EXPECT_EQ(client.bottom, 2 * kHeight);
+    EXPECT_EQ(vst2->dispatch(Vst2::effEditClose), 1);
 }

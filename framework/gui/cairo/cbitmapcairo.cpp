@@ -1,7 +1,5 @@
 #include "gui/cbitmap.h"
 
-#include "gui/embeddedresources.h"
-
 #include <cstdint>
 #include <cstring>
 
@@ -29,45 +27,34 @@ cairo_status_t readPng(void* closure, unsigned char* out, unsigned int length)
 
 } // namespace
 
-CBitmap::CBitmap(const CResourceDescription& description)
-{
-    if (const EmbeddedResource* resource = findEmbeddedResource(description.name))
-        decode(resource->data, resource->size);
-}
-
-CBitmap::CBitmap(const unsigned char* pngData, std::size_t size)
-{
-    decode(pngData, size);
-}
-
-CBitmap::~CBitmap()
-{
-    if (image)
-        cairo_surface_destroy(image);
-}
-
-void CBitmap::decode(const unsigned char* pngData, std::size_t size)
+cairo_surface_t* CBitmap::decode(const unsigned char* pngData, std::size_t size)
 {
     if (!pngData || size == 0)
-        return;
+        return nullptr;
     PngReader reader{pngData, size, 0};
     cairo_surface_t* decoded = cairo_image_surface_create_from_png_stream(readPng, &reader);
     if (cairo_surface_status(decoded) != CAIRO_STATUS_SUCCESS)
     {
         cairo_surface_destroy(decoded);
-        return;
+        return nullptr;
     }
-    image = decoded;
+    return decoded;
 }
 
-CCoord CBitmap::getWidth() const
+int CBitmap::pixelWidth(const cairo_surface_t* picture)
 {
-    return image ? cairo_image_surface_get_width(image) : 0;
+    return cairo_image_surface_get_width(const_cast<cairo_surface_t*>(picture));
 }
 
-CCoord CBitmap::getHeight() const
+int CBitmap::pixelHeight(const cairo_surface_t* picture)
 {
-    return image ? cairo_image_surface_get_height(image) : 0;
+    return cairo_image_surface_get_height(const_cast<cairo_surface_t*>(picture));
+}
+
+void CBitmap::destroy(cairo_surface_t* picture)
+{
+    if (picture)
+        cairo_surface_destroy(picture);
 }
 
 bool CBitmap::getPixel(int x, int y, CColor& colour) const

@@ -1,7 +1,5 @@
 #include "gui/cbitmap.h"
 
-#include "gui/embeddedresources.h"
-
 #include <windows.h>
 // after windows.h, which it builds on
 #include <gdiplus.h>
@@ -12,29 +10,29 @@
 namespace VSTGUI
 {
 
-CBitmap::CBitmap(const CResourceDescription& description)
+void CBitmap::destroy(Gdiplus::Bitmap* picture)
 {
-    if (const EmbeddedResource* resource = findEmbeddedResource(description.name))
-        decode(resource->data, resource->size);
+    delete picture;
 }
 
-CBitmap::CBitmap(const unsigned char* pngData, std::size_t size)
+int CBitmap::pixelWidth(const Gdiplus::Bitmap* picture)
 {
-    decode(pngData, size);
+    return static_cast<int>(const_cast<Gdiplus::Bitmap*>(picture)->GetWidth());
 }
 
-CBitmap::~CBitmap()
+int CBitmap::pixelHeight(const Gdiplus::Bitmap* picture)
 {
-    delete image;
+    return static_cast<int>(const_cast<Gdiplus::Bitmap*>(picture)->GetHeight());
 }
 
-void CBitmap::decode(const unsigned char* pngData, std::size_t size)
+Gdiplus::Bitmap* CBitmap::decode(const unsigned char* pngData, std::size_t size)
 {
     if (!pngData || size == 0 || size > 0x7fffffff)
-        return;
+        return nullptr;
     IStream* stream = SHCreateMemStream(pngData, static_cast<UINT>(size));
     if (!stream)
-        return;
+        return nullptr;
+    Gdiplus::Bitmap* result = nullptr;
     // GDI+ keeps reading the stream for as long as the bitmap lives: the
     // pixels are copied into a bitmap of their own, and the stream goes.
     Gdiplus::Bitmap decoded(stream, FALSE);
@@ -49,20 +47,11 @@ void CBitmap::decode(const unsigned char* pngData, std::size_t size)
             graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
             graphics.DrawImage(&decoded, Gdiplus::Rect(0, 0, width, height), 0, 0, width, height,
                                Gdiplus::UnitPixel);
-            image = copy.release(); // owned by this picture, deleted by its destructor
+            result = copy.release(); // owned by the picture, deleted through destroy()
         }
     }
     stream->Release();
-}
-
-CCoord CBitmap::getWidth() const
-{
-    return image ? image->GetWidth() : 0;
-}
-
-CCoord CBitmap::getHeight() const
-{
-    return image ? image->GetHeight() : 0;
+    return result;
 }
 
 bool CBitmap::getPixel(int x, int y, CColor& colour) const

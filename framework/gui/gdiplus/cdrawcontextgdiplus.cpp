@@ -120,24 +120,52 @@ void CDrawContext::drawString(const std::string& text, const CRect& rect, CHoriT
 
 void CDrawContext::drawBitmap(const CBitmap& bitmap, const CRect& dest, const CPoint& offset)
 {
-    Gdiplus::Bitmap* image = bitmap.surface();
+    int density = 1;
+    Gdiplus::Bitmap* image = bitmap.surfaceFor(scale, density);
     if (!image || dest.isEmpty())
         return;
     const INT width = static_cast<INT>(image->GetWidth());
     const INT height = static_cast<INT>(image->GetHeight());
     saveState();
     clipRect(dest);
-    // Whole pixels, unscaled: the picture's own resolution must not matter.
-    cr->DrawImage(image,
-                  Gdiplus::Rect(static_cast<INT>(dest.left - offset.x),
-                                static_cast<INT>(dest.top - offset.y), width, height),
-                  0, 0, width, height, Gdiplus::UnitPixel);
+    if (scale == 1 && density == 1)
+    {
+        // Whole pixels, unscaled: the picture's own resolution must not matter.
+        cr->DrawImage(image,
+                      Gdiplus::Rect(static_cast<INT>(dest.left - offset.x),
+                                    static_cast<INT>(dest.top - offset.y), width, height),
+                      0, 0, width, height, Gdiplus::UnitPixel);
+    }
+    else
+    {
+        // In the 1x coordinates drawn in: the world transform does the rest.
+        // Mirrored edges: the filter never blends in the nothing beyond.
+        cr->SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+        Gdiplus::ImageAttributes edges;
+        edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+        cr->DrawImage(image,
+                      Gdiplus::RectF(static_cast<Gdiplus::REAL>(dest.left - offset.x),
+                                     static_cast<Gdiplus::REAL>(dest.top - offset.y),
+                                     static_cast<Gdiplus::REAL>(width) / density,
+                                     static_cast<Gdiplus::REAL>(height) / density),
+                      0, 0, static_cast<Gdiplus::REAL>(width), static_cast<Gdiplus::REAL>(height),
+                      Gdiplus::UnitPixel, &edges);
+    }
     restoreState();
+}
+
+void CDrawContext::scaleBy(double factor)
+{
+    if (factor == 1 || !(factor > 0))
+        return;
+    cr->ScaleTransform(static_cast<Gdiplus::REAL>(factor), static_cast<Gdiplus::REAL>(factor));
+    scale *= factor;
 }
 
 void CDrawContext::saveState()
 {
     savedStates.push_back(cr->Save());
+    savedScales.push_back(scale);
 }
 
 void CDrawContext::restoreState()
@@ -146,6 +174,8 @@ void CDrawContext::restoreState()
         return;
     cr->Restore(savedStates.back());
     savedStates.pop_back();
+    scale = savedScales.back();
+    savedScales.pop_back();
 }
 
 void CDrawContext::clipRect(const CRect& rect)

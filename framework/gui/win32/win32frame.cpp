@@ -20,6 +20,50 @@ namespace
 
 constexpr UINT_PTR kIdleTimer = 1;
 constexpr UINT kIdleMilliseconds = 50;
+#ifndef WM_DPICHANGED_AFTERPARENT
+constexpr UINT WM_DPICHANGED_AFTERPARENT = 0x02E3;
+#endif
+constexpr double kDefaultDpi = 96;
+
+// Windows 10 1607 and later; looked up at run time so the module still loads
+// on older systems, which then get the DC's DPI in DPI-aware processes.
+// Neither changes the process's DPI awareness: that is the host's choice.
+double dpiScaleOf(HWND window)
+{
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    using GetDpiForSystemFunction = UINT(WINAPI*)();
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (!user32)
+        return 1;
+    if (window)
+    {
+        auto forWindow = reinterpret_cast<GetDpiForWindowFunction>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+        if (forWindow)
+        {
+            const UINT dpi = forWindow(window);
+            return dpi > 0 ? dpi / kDefaultDpi : 1;
+        }
+    }
+    else
+    {
+        auto forSystem = reinterpret_cast<GetDpiForSystemFunction>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForSystem")));
+        if (forSystem)
+        {
+            const UINT dpi = forSystem();
+            return dpi > 0 ? dpi / kDefaultDpi : 1;
+        }
+    }
+    // Before Windows 10 an unaware process is scaled by Windows as a whole.
+    if (!IsProcessDPIAware())
+        return 1;
+    HDC screen = GetDC(window);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen)
+        ReleaseDC(window, screen);
+    return dpi > 0 ? dpi / kDefaultDpi : 1;
+}
 
 // One window class per loaded module, named after the module's address so
 // two copies of the plug-in (VST 3 and VST 2 files) never share a window
@@ -176,6 +220,9 @@ LRESULT Frame::handle(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_ERASEBKGND:
         return 1; // the paint covers everything; erasing would flicker
+    case WM_DPICHANGED_AFTERPARENT:
+        callback.platformOnScaleChanged(dpiScaleOf(window));
+        return 0;
     case WM_TIMER:
         if (wParam == kIdleTimer)
             callback.platformOnIdle();
@@ -313,6 +360,11 @@ void Frame::setSize(const CRect& size)
 const char* platformFrameType()
 {
     return Steinberg::kPlatformTypeHWND;
+}
+
+double platformScaleFactor(void* parent)
+{
+    return Win32::dpiScaleOf(static_cast<HWND>(parent));
 }
 
 std::unique_ptr<IPlatformFrame> createPlatformFrame(IPlatformFrameCallback& frame, void* parent,

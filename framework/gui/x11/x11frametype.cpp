@@ -10,4 +10,13 @@ const char* platformFrameType()
     return Steinberg::kPlatformTypeX11EmbedWindowID;
 }
 
+// X11 has no per-window scale. Xft.dpi is left alone on purpose: desktops
+// set it for their fonts, and hosts that scale their own interface (Ardour,
+// REAPER, Bitwig Studio) pass their factor through the plug-in format, which
+// would then be applied twice. Hosts that say nothing get 1.
+double platformScaleFactor(void* /*parent*/)
+{
+    return 1;
+}
+
 } // namespace VSTGUI

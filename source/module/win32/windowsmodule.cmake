@@ -19,7 +19,7 @@ target_link_libraries(kestrum_module PRIVATE framework_vst3_module kestrum_core 
                                              vst3sdk kestrum_options
                                              "$<LINK_LIBRARY:WHOLE_ARCHIVE,framework_vst2>")
 # The resource compiler sees the pictures as inputs of the .rc file.
-file(GLOB _pictures "${KESTRUM_PICTURE_DIR}/*.PNG")
+file(GLOB _pictures "${KESTRUM_PICTURE_DIR}/*.PNG" "${KESTRUM_PICTURE_DIR}/2x/*.PNG")
 set_source_files_properties("${_rc}" PROPERTIES OBJECT_DEPENDS "${_pictures}")
 # Stripped: what users install carries no debug information.
 target_link_options(kestrum_module PRIVATE "LINKER:--no-undefined" "LINKER:--gc-sections"
