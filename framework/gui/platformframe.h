@@ -50,6 +50,11 @@ public:
 // ("X11EmbedWindowID", "HWND").
 const char* platformFrameType();
 
+// Loads the libraries that windows and drawing need, once for the whole
+// process and for good; false when they cannot be had. An editor calls it
+// before it builds anything, and does not open without them.
+bool loadPlatformLibraries();
+
 // A child window of `parent` showing the frame; null when the window cannot
 // be made (no display, bad parent). X11 needs the host's `runLoop`; Win32
 // gets its events as window messages and ignores it.

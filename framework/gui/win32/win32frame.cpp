@@ -315,6 +315,12 @@ const char* platformFrameType()
     return Steinberg::kPlatformTypeHWND;
 }
 
+// Windows and GDI+ are system DLLs, linked as usual.
+bool loadPlatformLibraries()
+{
+    return true;
+}
+
 std::unique_ptr<IPlatformFrame> createPlatformFrame(IPlatformFrameCallback& frame, void* parent,
                                                     const CRect& size,
                                                     Steinberg::Linux::IRunLoop* /*runLoop*/)
