@@ -54,6 +54,11 @@ public:
 // ("X11EmbedWindowID", "HWND").
 const char* platformFrameType();
 
+// Loads the libraries that windows and drawing need, once for the whole
+// process and for good; false when they cannot be had. An editor calls it
+// before it builds anything, and does not open without them.
+bool loadPlatformLibraries();
+
 // The scale the window system asks for in `parent` (device pixels per
 // logical pixel), or in general when parent is null: 1 on X11; on Windows
 // the window's DPI / 96, which is 1 in a host that Windows itself scales.

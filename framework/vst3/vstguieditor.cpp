@@ -142,6 +142,10 @@ tresult PLUGIN_API VSTGUIEditor::attached(void* parent, FIDString type)
     // A second attach without removed() would register the view twice.
     if (isAttached())
         return kResultFalse;
+    // A module that is only scanned never loads the window and drawing
+    // libraries; a missing one refuses the editor before anything is built.
+    if (!VSTGUI::loadPlatformLibraries())
+        return kResultFalse;
 
     runLoop = nullptr;
     if (plugFrame)

@@ -362,6 +362,12 @@ const char* platformFrameType()
     return Steinberg::kPlatformTypeHWND;
 }
 
+// Windows and GDI+ are system DLLs, linked as usual.
+bool loadPlatformLibraries()
+{
+    return true;
+}
+
 double platformScaleFactor(void* parent)
 {
     return Win32::dpiScaleOf(static_cast<HWND>(parent));

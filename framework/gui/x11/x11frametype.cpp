@@ -1,5 +1,7 @@
 #include "gui/platformframe.h"
 
+#include "gui/x11/lazylibrary.h"
+
 #include "pluginterfaces/gui/iplugview.h"
 
 namespace VSTGUI
@@ -8,6 +10,11 @@ namespace VSTGUI
 const char* platformFrameType()
 {
     return Steinberg::kPlatformTypeX11EmbedWindowID;
+}
+
+bool loadPlatformLibraries()
+{
+    return Lazy::xcbAvailable() && Lazy::cairoAvailable();
 }
 
 // X11 has no per-window scale. Xft.dpi is left alone on purpose: desktops
