@@ -234,6 +234,31 @@ TEST_F(Lv2UiTest, ShowsTheEditorInTheParentAndWritesPorts)
     EXPECT_EQ(record.touches.back(), std::make_pair(kModePort, 0));
 }
 
+// Straight up and down from "bass drop", one gesture each.
+TEST_F(Lv2UiTest, AVerticalDragTurnsTheKnob)
+{
+    ASSERT_TRUE(open());
+    const struct
+    {
+        int dy;
+        float mode;
+    } drags[] = {{-60, 2.0f}, {60, 0.0f}, {-15, 1.0f}};
+    for (const auto& drag : drags)
+    {
+        SCOPED_TRACE(drag.dy);
+        sendPort(kModePort, 1.0f);
+        run(kSettleMs);
+        record.writes.clear();
+        record.touches.clear();
+        act(std::string(kKnob) + " mousedown 1 mousemove --window " + std::to_string(parent->id()) +
+            " 200 " + std::to_string(110 + drag.dy) + " mouseup 1");
+        const std::vector<float> modes = writesTo(kModePort);
+        EXPECT_EQ(modes.empty() ? 1.0f : modes.back(), drag.mode);
+        using Touches = std::vector<std::pair<std::uint32_t, int>>;
+        EXPECT_EQ(record.touches, (Touches{{kModePort, 1}, {kModePort, 0}}));
+    }
+}
+
 TEST_F(Lv2UiTest, FollowsPortEventsAndLeavesNothingBehind)
 {
     ASSERT_TRUE(open());
