@@ -104,7 +104,7 @@ TEST(ArdourScan, Vst2ScannerFindsTheEffect)
     EXPECT_EQ(attribute(result.xml, "id"), "1416320562"); // 'TkV2'
     EXPECT_EQ(attribute(result.xml, "name"), "Tavrek Kestrum VST3");
     EXPECT_EQ(attribute(result.xml, "creator"), "Tavrek");
-    EXPECT_EQ(attribute(result.xml, "category"), "Effect");
+    EXPECT_EQ(attribute(result.xml, "category"), "Restoration");
     EXPECT_EQ(attribute(result.xml, "n_inputs"), "2");
     EXPECT_EQ(attribute(result.xml, "n_outputs"), "2");
     EXPECT_EQ(attribute(result.xml, "n_midi_inputs"), "0");

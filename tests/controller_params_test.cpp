@@ -180,6 +180,25 @@ TEST_F(ControllerTest, AnswersItsInterfacesAsTheEditController)
     EXPECT_EQ(object->queryInterface(IAudioProcessor::iid, &obj), kNoInterface);
 }
 
+// The editor drags vertically until the host picks a knob mode; a number
+// that is no mode is refused and changes nothing.
+TEST_F(ControllerTest, KeepsTheKnobModeTheHostSets)
+{
+    auto* kestrum = dynamic_cast<Kestrum::KestrumController*>(controller.get());
+    ASSERT_TRUE(kestrum);
+    FUnknownPtr<IEditController2> controller2(controller);
+    ASSERT_TRUE(controller2);
+    KnobMode mode = -7;
+    EXPECT_FALSE(kestrum->knobModeFromHost(mode));
+    for (const KnobMode bad : {KnobMode{3}, KnobMode{-1}})
+        EXPECT_EQ(controller2->setKnobMode(bad), kResultFalse) << bad;
+    EXPECT_FALSE(kestrum->knobModeFromHost(mode));
+    EXPECT_EQ(controller2->setKnobMode(kLinearMode), kResultTrue);
+    EXPECT_EQ(controller2->setKnobMode(7), kResultFalse);
+    ASSERT_TRUE(kestrum->knobModeFromHost(mode));
+    EXPECT_EQ(mode, kLinearMode);
+}
+
 TEST_F(ControllerTest, InitializesOnceUntilTerminated)
 {
     FUnknownPtr<IUnitInfo> units(controller);

@@ -187,6 +187,16 @@ TEST_F(FrameTest, KnobFollowsTheHostKnobMode)
          kLinearMode,
          {{Step::kDown, kCentre, kLButton}, {Step::kMove, CPoint(200, 600), kLButton}},
          0.f},
+        {"no host mode: vertical over the knob's range (default 200), Shift no finer",
+         kNoHostKnobMode,
+         {{Step::kDown, kCentre, kLButton}, {Step::kMove, CPoint(200, 60), kLButton | kShift}},
+         0.45f},
+        {"no host mode: only the vertical distance counts",
+         kNoHostKnobMode,
+         {{Step::kDown, kCentre, kLButton},
+          {Step::kMove, CPoint(150, 80), kLButton},
+          {Step::kMove, CPoint(260, 110), kLButton}},
+         0.2f},
     };
     for (const Case& c : cases)
     {

@@ -47,6 +47,21 @@ std::string dragKnob(unsigned long window)
            " 230 110 mouseup 1";
 }
 
+// Straight up and down from "bass drop" (0.5), the gesture users try first,
+// in hosts that set no knob mode: about 40 pixels per mode.
+struct VerticalDrag
+{
+    int dy;
+    double mode;
+};
+const VerticalDrag kVerticalDrags[] = {{-60, 1.0}, {60, 0.0}, {-15, 0.625}};
+
+std::string dragVertically(unsigned long window, int dy)
+{
+    return std::string(kKnob) + " mousedown 1 mousemove --window " + std::to_string(window) +
+           " 200 " + std::to_string(110 + dy) + " mouseup 1";
+}
+
 // A block of audio with a DC offset: bypassed, it comes out unchanged.
 struct Block
 {
@@ -227,6 +242,28 @@ TEST_F(Vst3GuiTest, GesturesBecomeHostEditsAndReachTheProcessor)
     EXPECT_EQ(readProcessor(*plugin).bypass, 0);
 }
 
+TEST_F(Vst3GuiTest, WithoutAKnobModeAVerticalDragTurnsTheKnob)
+{
+    // A fresh instance: the fixture's has been given a knob mode.
+    std::string error;
+    plugin = Vst3Plugin::open(KESTRUM_VST3_BUNDLE_PATH, error);
+    ASSERT_TRUE(plugin && plugin->start(44100.0, kFrames, 2)) << error;
+    ASSERT_NO_FATAL_FAILURE(openEditor());
+    for (const VerticalDrag& drag : kVerticalDrags)
+    {
+        SCOPED_TRACE(drag.dy);
+        ASSERT_EQ(plugin->controller()->setParamNormalized(kMode, 0.5), kResultOk);
+        host->run(kSettleMs);
+        takeCalls();
+        act(dragVertically(host->window()->id(), drag.dy));
+        const auto calls = takeCalls();
+        ASSERT_GE(calls.size(), 2u);
+        EXPECT_EQ(calls.front(), begin(kMode));
+        EXPECT_EQ(calls.back(), end(kMode));
+        EXPECT_NEAR(value(kMode), drag.mode, 1e-6);
+    }
+}
+
 TEST_F(Vst3GuiTest, ProductPanelOpensAndClosesTheSplash)
 {
     ASSERT_NO_FATAL_FAILURE(openEditor());
@@ -347,12 +384,13 @@ TEST_F(Vst2GuiTest, GesturesBecomeAutomation)
     ASSERT_TRUE(plugin->process(bypassed.inputs, bypassed.outputs, kFrames));
     EXPECT_TRUE(bypassed.passedThrough());
 
-    act(dragKnob(editor->window().id()));
+    // No knob mode in VST 2: the drag is vertical.
+    act(dragVertically(editor->window().id(), -60));
     const Edits drag = takeEdits();
     ASSERT_GE(drag.size(), 3u);
     EXPECT_EQ(drag.front(), "begin 1");
     EXPECT_EQ(drag.back(), "end 1");
-    EXPECT_NEAR(plugin->getParameter(kMode), 5.0 / 6.0, 1e-6);
+    EXPECT_NEAR(plugin->getParameter(kMode), 1.0, 1e-6);
 
     act(std::string(kKnob) + " keydown ctrl click 1 keyup ctrl");
     EXPECT_EQ(takeEdits(), (Edits{"begin 1", "automate 1 0.500000", "end 1"}));
@@ -364,6 +402,24 @@ TEST_F(Vst2GuiTest, GesturesBecomeAutomation)
     act(std::string(kProductPanel) + " click 1");
     EXPECT_EQ(editor->window().grab(), closed);
     EXPECT_TRUE(takeEdits().empty());
+}
+
+TEST_F(Vst2GuiTest, AVerticalDragTurnsTheKnob)
+{
+    ASSERT_NO_FATAL_FAILURE(openEditor());
+    for (const VerticalDrag& drag : kVerticalDrags)
+    {
+        SCOPED_TRACE(drag.dy);
+        ASSERT_TRUE(plugin->setParameter(kMode, 0.5));
+        editor->run(kSettleMs);
+        plugin->clearHostCalls();
+        act(dragVertically(editor->window().id(), drag.dy));
+        const Edits edits = takeEdits();
+        ASSERT_GE(edits.size(), 2u);
+        EXPECT_EQ(edits.front(), "begin 1");
+        EXPECT_EQ(edits.back(), "end 1");
+        EXPECT_NEAR(plugin->getParameter(kMode), drag.mode, 1e-6);
+    }
 }
 
 TEST_F(Vst2GuiTest, HostAutomationShowsInTheOpenEditor)

@@ -252,15 +252,41 @@ TEST_F(Lv2UiTest, ShowsTheEditorInTheParentAndWritesPorts)
     act(std::string(kBypassButton) + " click 1");
     EXPECT_EQ(writesTo(kEnabledPort), (std::vector<float>{0.0f, 1.0f}));
 
+    // A vertical drag: LV2 hosts set no knob mode.
     act(std::string(kKnob) + " mousedown 1 mousemove --window " + std::to_string(parent->id()) +
-        " 230 110 mouseup 1");
+        " 200 50 mouseup 1");
     const std::vector<float> modes = writesTo(kModePort);
     ASSERT_FALSE(modes.empty());
     for (const float mode : modes)
         EXPECT_TRUE(mode == 0.0f || mode == 1.0f || mode == 2.0f) << mode;
-    EXPECT_NE(modes.back(), 1.0f);
+    EXPECT_EQ(modes.back(), 2.0f);
     ASSERT_GE(record.touches.size(), 6u);
     EXPECT_EQ(record.touches.back(), std::make_pair(kModePort, 0));
+}
+
+// Straight up and down from "bass drop", one gesture each.
+TEST_F(Lv2UiTest, AVerticalDragTurnsTheKnob)
+{
+    ASSERT_TRUE(open());
+    const struct
+    {
+        int dy;
+        float mode;
+    } drags[] = {{-60, 2.0f}, {60, 0.0f}, {-15, 1.0f}};
+    for (const auto& drag : drags)
+    {
+        SCOPED_TRACE(drag.dy);
+        sendPort(kModePort, 1.0f);
+        run(kSettleMs);
+        record.writes.clear();
+        record.touches.clear();
+        act(std::string(kKnob) + " mousedown 1 mousemove --window " + std::to_string(parent->id()) +
+            " 200 " + std::to_string(110 + drag.dy) + " mouseup 1");
+        const std::vector<float> modes = writesTo(kModePort);
+        EXPECT_EQ(modes.empty() ? 1.0f : modes.back(), drag.mode);
+        using Touches = std::vector<std::pair<std::uint32_t, int>>;
+        EXPECT_EQ(record.touches, (Touches{{kModePort, 1}, {kModePort, 0}}));
+    }
 }
 
 TEST_F(Lv2UiTest, FollowsPortEventsAndLeavesNothingBehind)

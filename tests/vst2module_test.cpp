@@ -159,7 +159,7 @@ TEST(Vst2Module, IdentifiesItselfToTheHost)
     EXPECT_EQ(plugin->text(Vst2::effGetProductString), "Tavrek Kestrum VST3");
     EXPECT_EQ(plugin->name(), "Tavrek Kestrum VST3");
     EXPECT_EQ(plugin->dispatch(Vst2::effGetVendorVersion), 1001);
-    EXPECT_EQ(plugin->dispatch(Vst2::effGetPlugCategory), Vst2::kPlugCategEffect);
+    EXPECT_EQ(plugin->dispatch(Vst2::effGetPlugCategory), Vst2::kPlugCategRestoration);
     EXPECT_EQ(plugin->dispatch(Vst2::effGetVstVersion), 2400);
     EXPECT_EQ(plugin->dispatch(Vst2::effGetTailSize), 1); // no tail
     EXPECT_EQ(plugin->dispatch(Vst2::effSetProcessPrecision, 0, Vst2::kVstProcessPrecision32), 1);

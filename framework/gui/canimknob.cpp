@@ -121,6 +121,10 @@ CMouseEventResult CAnimKnob::onMouseMoved(CPoint& where, const CButtonState& but
         const CCoord range = (buttons & kShift) ? kLinearRange * 10 : kLinearRange;
         newValue = startValue + static_cast<float>((startPoint.y - where.y) / range);
     }
+    else if (dragMode == kNoHostKnobMode)
+    {
+        newValue = startValue + static_cast<float>((startPoint.y - where.y) / dragRange);
+    }
     else if (dragMode == kRelativCircularMode)
     {
         const double angle = angleFromCentre(where);

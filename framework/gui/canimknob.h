@@ -1,6 +1,7 @@
 // A knob drawn from a column of sub-pictures, one per position. It follows
-// the host's knob mode while dragged, turns with the wheel, and a
-// Control-click resets it to its default value.
+// the host's knob mode while dragged (a vertical drag when the host chose
+// none), turns with the wheel, and a Control-click resets it to its default
+// value.
 #pragma once
 
 #include "gui/ccontrol.h"
@@ -40,8 +41,16 @@ public:
     bool isTypeOf(const char* className) const override;
     CView* newCopy() const override;
 
-    // Pixels of vertical drag for the whole range in linear mode.
+    // Pixels of vertical drag for the whole range in the host's linear mode.
     static constexpr CCoord kLinearRange = 200;
+    // Pixels of vertical drag for the whole range when the host chose no
+    // mode, in the frame's units (so it grows with a scaled editor).
+    void setDragRange(CCoord pixels)
+    {
+        if (pixels > 0)
+            dragRange = pixels;
+    }
+    CCoord getDragRange() const { return dragRange; }
 
 private:
     double angleFromCentre(const CPoint& where) const;
@@ -52,6 +61,7 @@ private:
     CCoord heightOfOneImage;
     SubPictureRule subPictureRule;
     float wheelIncrement = 0.1f;
+    CCoord dragRange = kLinearRange;
 
     bool dragging = false;
     std::int32_t dragMode = kCircularMode;

@@ -117,12 +117,15 @@ enum CHoriTxtAlign
     kRightText,
 };
 
-// How a knob follows the mouse; the values are those of the VST 3 host knob modes.
+// How a knob follows the mouse; the first three are the VST 3 host knob modes.
 enum CKnobMode : std::int32_t
 {
     kCircularMode = 0,
     kRelativCircularMode = 1,
     kLinearMode = 2,
+    // The host asked for no mode: a vertical drag over the knob's own range,
+    // the gesture users try first.
+    kNoHostKnobMode = -1,
 };
 
 } // namespace VSTGUI

@@ -63,6 +63,12 @@ Vst2Wrapper* Vst2Wrapper::create(IPluginFactory* factory, const TUID processorCi
     return wrapper.release();
 }
 
+void Vst2Wrapper::setPlugCategory(int32 category)
+{
+    if (category >= Vst2::kPlugCategUnknown && category <= Vst2::kPlugCategGenerator)
+        plugCategory = category;
+}
+
 Vst2Wrapper::Vst2Wrapper(audioMasterCallback host) : host(host), hostContext("VST 2 host")
 {
     effect.magic_number = Vst2::kEffectMagic;
@@ -663,7 +669,7 @@ intptr_t Vst2Wrapper::dispatch(int32 opcode, int32 index, intptr_t value, void* 
     case Vst2::effSetChunk:
         return setChunk(ptr, value);
     case Vst2::effGetPlugCategory:
-        return vst2PlugCategory(description.subCategories);
+        return plugCategory >= 0 ? plugCategory : vst2PlugCategory(description.subCategories);
     case Vst2::effSetSpeakerArrangement:
         return setSpeakerArrangement(value, ptr) ? 1 : 0;
     case Vst2::effSetBypass:

@@ -52,6 +52,12 @@ public:
 
     AEffect* getAEffect() { return &effect; }
 
+    // The category effGetPlugCategory answers instead of the one the VST 3
+    // sub-categories map to, for a class that VST 2 files more precisely
+    // (VST 2's categories are not VST 3's). A number outside
+    // Vst2::PlugCategory is ignored.
+    void setPlugCategory(int32 category);
+
 private:
     explicit Vst2Wrapper(audioMasterCallback host);
 
@@ -102,6 +108,7 @@ private:
     audioMasterCallback host;
     Vst2HostContext hostContext;
     Vst2ClassDescription description;
+    int32 plugCategory = -1;
 
     IPtr<IComponent> component;
     IPtr<IAudioProcessor> processor;

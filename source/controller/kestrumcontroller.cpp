@@ -229,6 +229,22 @@ IPlugView* PLUGIN_API KestrumController::createView(FIDString name)
     return view ? static_cast<IPlugView*>(view) : nullptr;
 }
 
+tresult PLUGIN_API KestrumController::setKnobMode(KnobMode mode)
+{
+    if (mode != kCircularMode && mode != kRelativCircularMode && mode != kLinearMode)
+        return kResultFalse;
+    hostKnobMode = mode;
+    hostSetKnobMode = true;
+    return EditControllerEx1::setKnobMode(mode);
+}
+
+bool KestrumController::knobModeFromHost(KnobMode& mode) const
+{
+    if (hostSetKnobMode)
+        mode = hostKnobMode;
+    return hostSetKnobMode;
+}
+
 void KestrumController::editorAttached(EditorView* view)
 {
     if (auto* editor = dynamic_cast<KestrumEditorView*>(view))

@@ -44,6 +44,14 @@ public:
     Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID id,
                                                      Steinberg::Vst::ParamValue value) override;
     Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
+
+    // IEditController2: the knob mode a host asks for, kept per instance so
+    // that the editor can tell it from a host that never asked (the SDK
+    // keeps one mode for the whole process, circular until told otherwise).
+    // A mode that is none of the three is refused and changes nothing.
+    Steinberg::tresult PLUGIN_API setKnobMode(Steinberg::Vst::KnobMode mode) override;
+    // The mode the host set on this instance; false while it has set none.
+    bool knobModeFromHost(Steinberg::Vst::KnobMode& mode) const;
     Steinberg::tresult PLUGIN_API getParamValueByString(Steinberg::Vst::ParamID id,
                                                         Steinberg::Vst::TChar* text,
                                                         Steinberg::Vst::ParamValue& value) override;
@@ -83,6 +91,8 @@ private:
     std::vector<KestrumEditorView*> editorViews;
 
     bool initialized = false;
+    bool hostSetKnobMode = false;
+    Steinberg::Vst::KnobMode hostKnobMode = Steinberg::Vst::kCircularMode;
     Steinberg::Vst::TChar messageText[kMessageUnits] = {};
 };
 

@@ -1,5 +1,6 @@
 #include "editor/kestrumeditorview.h"
 
+#include "controller/kestrumcontroller.h"
 #include "module/kestrumparamids.h"
 #include "processor/filtermode.h"
 
@@ -24,6 +25,9 @@ const CRect kSplashArea(10, 10, 130, 160);
 const CRect kBypassArea(175, 12, 225, 41);
 const CPoint kKnobTopLeft(180, 90);
 constexpr int kKnobSubPictures = 4;
+// Vertical drag per mode when the host set no knob mode: each of the three
+// modes is an easy stop, and the whole range fits above and below the knob.
+constexpr CCoord kKnobDragPerMode = 40;
 
 constexpr int kMinWidth = 270;
 constexpr int kMaxWidth = 320;
@@ -95,6 +99,7 @@ bool KestrumEditorView::open(void* parent)
     modeKnob = new CAnimKnob(knobArea, this, kModeTag, kKnobSubPictures, subPictureHeight,
                              knobPicture, CPoint(0, 0));
     modeKnob->setSubPictureRule(modeSubPicture);
+    modeKnob->setDragRange(kKnobDragPerMode * kNumFilterModes);
     frame->addView(modeKnob);
     knobPicture->forget();
 
@@ -182,6 +187,15 @@ tresult KestrumEditorView::resetToDefault(ParamID id)
     controller->performEdit(id, defaultValue);
     controller->endEdit(id);
     return kResultOk;
+}
+
+int32 KestrumEditorView::getKnobMode() const
+{
+    KnobMode mode = Vst::kCircularMode;
+    const auto* kestrum = dynamic_cast<const KestrumController*>(controller);
+    if (kestrum && kestrum->knobModeFromHost(mode))
+        return mode;
+    return VSTGUI::kNoHostKnobMode;
 }
 
 tresult PLUGIN_API KestrumEditorView::checkSizeConstraint(ViewRect* rect)

@@ -63,6 +63,11 @@ public:
     // IPlugView
     Steinberg::tresult PLUGIN_API checkSizeConstraint(Steinberg::ViewRect* rect) override;
 
+    // The knob mode the host set on the controller; a vertical drag (a
+    // CKnobMode of its own) when it set none, as VST 2, LV2 and most VST 3
+    // hosts do.
+    Steinberg::int32 getKnobMode() const override;
+
     // The controls while open, null while closed.
     VSTGUI::CAnimKnob* getModeKnob() const { return modeKnob; }
     VSTGUI::CMovieButton* getBypassButton() const { return bypassButton; }
