@@ -124,7 +124,8 @@ tresult PLUGIN_API Kestrum::setupProcessing(ProcessSetup& setup)
 
 tresult PLUGIN_API Kestrum::setActive(TBool state)
 {
-    sendTextMessage(state ? "Kestrum::setActive (true)" : "Kestrum::setActive (false)");
+    // Not the SDK's sendTextMessage: its converter is shared by all instances.
+    sendUtf8TextMessage(*this, state ? "Kestrum::setActive (true)" : "Kestrum::setActive (false)");
     updateSampleRate();
     if (state)
     {
