@@ -83,6 +83,9 @@ private:
     std::vector<KestrumEditorView*> editorViews;
 
     bool initialized = false;
+    // While the processor's own state is taken over: those values came from
+    // the processor and go back to it through no message.
+    bool takingComponentState = false;
     Steinberg::Vst::TChar messageText[kMessageUnits] = {};
 };
 
