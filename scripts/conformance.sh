@@ -5,7 +5,8 @@
 #   KESTRUM_VST3_VALIDATOR   Steinberg's vst3-validator (VST 3 SDK, hosting
 #                            samples): the extensive test set, -e
 #   KESTRUM_PLUGINVAL        Tracktion's pluginval: strictness level 10,
-#                            without and then with the editor (under Xvfb)
+#                            without and then with the editor (under Xvfb),
+#                            then without the editor in fixed random orders
 #   KESTRUM_VST3_EDITORHOST  Steinberg's editorhost (VST 3 SDK): the editor
 #                            must show, mapped and painted, in its window
 #
@@ -81,6 +82,14 @@ if [[ -n ${KESTRUM_PLUGINVAL:-} ]]; then
         run "$KESTRUM_PLUGINVAL" --strictness-level 10 --skip-gui-tests "$bundle"
     check "pluginval strictness 10, with the editor" "$logs/pluginval-gui.log" \
         xvfb "$KESTRUM_PLUGINVAL" --strictness-level 10 "$bundle"
+    # Hosts do not all call in pluginval's default order: a value set right
+    # before a state is taken, with no block between, must be kept.
+    for seed in 0x462d8b6 0x1 0x2a 0x1234 0xbeef 0x7f3a21 0xc0ffee 0x5eed5 0x9e3779b9 0x31337 \
+        0xdecaf; do
+        check "pluginval strictness 10, random order $seed" "$logs/pluginval-random-$seed.log" \
+            run "$KESTRUM_PLUGINVAL" --strictness-level 10 --skip-gui-tests --randomise \
+            --random-seed "$seed" "$bundle"
+    done
 else
     skip "pluginval" KESTRUM_PLUGINVAL
 fi

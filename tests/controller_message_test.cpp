@@ -85,4 +85,27 @@ TEST(Utf8Text, StopsAtTheLimitAndMendsBrokenPairs)
     EXPECT_EQ(Steinberg::Vst::utf8FromUtf16(nullptr, 4), "");
 }
 
+TEST(Utf8Text, ConvertsToUtf16WithoutSplittingPairsOrTrustingBadBytes)
+{
+    const std::u16string bad = u"\uFFFD";
+    const struct
+    {
+        const char* utf8;
+        std::size_t limit;
+        std::u16string utf16;
+    } table[] = {
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", 255, u"caf\u00e9 \u20ac \U0001F600"},
+        {"ab\xF0\x9F\x98\x80", 3, u"ab"},                 // the pair would pass the limit
+        {"\xC0\xAF", 255, bad + bad},                     // overlong
+        {"\xED\xA0\x80", 255, bad + bad + bad},           // an encoded surrogate
+        {"\xF4\x90\x80\x80", 255, bad + bad + bad + bad}, // past U+10FFFF
+        {"a\xE2\x82", 255, u"a" + bad + bad},             // cut short by the end
+        {"\xF8z", 255, bad + u"z"},
+        {nullptr, 255, u""},
+    };
+    for (const auto& row : table)
+        EXPECT_EQ(Steinberg::Vst::utf16FromUtf8(row.utf8, row.limit), row.utf16)
+            << (row.utf8 ? row.utf8 : "null");
+}
+
 } // namespace

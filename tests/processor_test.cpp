@@ -572,6 +572,51 @@ TEST_F(ProcessorTest, MessagesAreAnsweredAndPrintedLiterally)
     EXPECT_EQ(processor->notify(other), kResultFalse);
 }
 
+// What the controller was told goes into the saved state; what the audio
+// plays still comes from the parameter queues.
+TEST_F(ProcessorTest, ControllerValueMessagesChangeTheSavedStateOnly)
+{
+    activate();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct
+    {
+        const char* id;
+        int64 paramId; // -1: no such attribute
+        double value;
+        bool hasValue; // false: no Value attribute
+        tresult expected;
+    } cases[] = {
+        {"ControllerParameterValue", Kestrum::kModeId, 0.9, true, kResultOk},
+        {"ControllerParameterValue", Kestrum::kBypassId, 0.75, true, kResultOk},
+        {"ControllerParameterValue", Kestrum::kModeId, 1.5, true, kResultFalse},
+        {"ControllerParameterValue", Kestrum::kModeId, -0.25, true, kResultFalse},
+        {"ControllerParameterValue", Kestrum::kModeId, nan, true, kResultFalse},
+        {"ControllerParameterValue", 99, 0.5, true, kResultFalse},
+        {"ControllerParameterValue", Kestrum::kModeId, 0.0, false, kResultFalse},
+        {"ControllerParameterValue", -1, 0.0, true, kResultFalse},
+        {"ControllerParameterValue", int64{1} << 40, 0.0, true, kResultFalse},
+        {"OtherParameterValue", Kestrum::kModeId, 0.0, true, kResultFalse},
+    };
+    for (const auto& c : cases)
+    {
+        auto message = owned(new HostMessage);
+        message->setMessageID(c.id);
+        if (c.paramId >= 0)
+            message->getAttributes()->setInt("ParamID", c.paramId);
+        if (c.hasValue)
+            message->getAttributes()->setFloat("Value", c.value);
+        EXPECT_EQ(processor->notify(message), c.expected) << c.paramId << " " << c.value;
+    }
+    EXPECT_EQ(stateBytes(), bytes(1, 0.9f));
+
+    std::vector<std::vector<float>> in{testSignal(64, 0), testSignal(64, 1)};
+    std::vector<std::vector<float>> out(2, std::vector<float>(64));
+    run(in, out, 64);
+    EXPECT_EQ(processor->getFilterMode(), Kestrum::kModeBassDrop);
+    EXPECT_FALSE(processor->isBypassed());
+    EXPECT_NE(out[0], in[0]);
+}
+
 TEST_F(ProcessorTest, ProcessAllocatesNothing)
 {
     activate();

@@ -499,6 +499,46 @@ TEST(Vst2Module, ChunkTakenBeforeAnyBlockKeepsTheHostsLatestValues)
     }
 }
 
+// A chunk stored by some host, loaded, saved, loaded into a fresh instance
+// and saved again: the two saves are the same bytes.
+TEST(Vst2Module, ChunkValuesTakeOneFormSoSavingAgainGivesTheSameBytes)
+{
+    using Steinberg::Vst::Vst2Chunk;
+    auto processorState = [](int32_t bypass, float mode)
+    {
+        std::vector<uint8_t> bytes(8);
+        std::memcpy(bytes.data(), &bypass, 4);
+        std::memcpy(bytes.data() + 4, &mode, 4);
+        return bytes;
+    };
+    const struct
+    {
+        const char* what;
+        std::vector<uint8_t> processor;
+        std::vector<Vst2Chunk::ParameterValue> values;
+    } cases[] = {
+        {"Bypass far below zero, then on, then -0",
+         processorState(-2147480000, 0.5f),
+         {{kBypass, 1.0}, {kBypass, -0.0}}},
+        {"-0 for both", processorState(1, 0.25f), {{kBypass, -0.0}, {kMode, -0.0}}},
+        {"Mode -0 in the processor state", processorState(0, -0.0f), {{kMode, -0.0}}},
+        {"Bypass and Mode beyond 1", processorState(7, 7.0f), {{kMode, 0.75}}},
+        {"Mode NaN", processorState(0, std::nanf("")), {}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> stored;
+        ASSERT_TRUE(Vst2Chunk::build(c.processor, {}, c.values, stored));
+        auto first = makeVst2();
+        ASSERT_TRUE(first && first->restoreState(stored));
+        const std::vector<uint8_t> saved = chunkOf(*first);
+        auto second = makeVst2();
+        ASSERT_TRUE(second && second->restoreState(saved));
+        EXPECT_EQ(chunkOf(*second), saved);
+    }
+}
+
 TEST(Vst2Module, BadChunksAreRefusedAndChangeNothing)
 {
     using Steinberg::Vst::Vst2Chunk;

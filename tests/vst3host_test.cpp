@@ -2,6 +2,7 @@
 // created, initialised and connected, fed blocks with parameter changes, its
 // states saved and restored into fresh instances.
 #include "host/componenthandler.h"
+#include "host/vst3module.h"
 #include "host/vst3plugin.h"
 #include "module/kestrumparamids.h"
 
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <thread>
 
 using namespace Steinberg;
 using KestrumHost::ComponentHandler;
@@ -231,10 +233,11 @@ TEST(Vst3Host, HostEditsAreRecordedAndReachTheProcessorAtTheNextBlock)
     run(*plugin, input);
     EXPECT_EQ(savedModeValue(*plugin), 0.0f);
 
-    // setParameter takes the same road.
+    // setParameter tells the controller, which tells the processor's saved
+    // state at once; the audio follows with the next block.
     ASSERT_TRUE(plugin->setParameter(Kestrum::kModeId, 1.0));
-    EXPECT_EQ(plugin->getParameter(Kestrum::kModeId), 1.0); // the controller at once
-    EXPECT_EQ(savedModeValue(*plugin), 0.0f);
+    EXPECT_EQ(plugin->getParameter(Kestrum::kModeId), 1.0);
+    EXPECT_EQ(savedModeValue(*plugin), 1.0f);
     run(*plugin, input);
     EXPECT_EQ(savedModeValue(*plugin), 1.0f);
 
@@ -246,6 +249,103 @@ TEST(Vst3Host, HostEditsAreRecordedAndReachTheProcessorAtTheNextBlock)
     EXPECT_EQ(savedModeValue(*plugin), 0.5f);
     handler.clearCalls();
     EXPECT_TRUE(handler.calls().empty());
+}
+
+// A host that sets values through the controller and asks for both states
+// before any block ran (a project saved straight after an edit with the
+// transport stopped; pluginval in a random order) restores what it set.
+TEST(Vst3Host, StateTakenRightAfterAnEditRestoresTheEdit)
+{
+    const auto input = testSignal(4 * kBlock);
+    const struct
+    {
+        double bypass, mode;
+        bool started;
+    } cases[] = {{0.0, 0.14883, true},
+                 {1.0, 0.968041, true},
+                 {0.0, 0.0, false},
+                 {1.0, 0.6, false},
+                 {0.0, 1.0, true}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.mode);
+        auto original = openPlugin();
+        ASSERT_TRUE(original);
+        if (c.started)
+        {
+            ASSERT_TRUE(original->start(kRate, kBlock, 2));
+        }
+        ASSERT_TRUE(original->setParameter(Kestrum::kBypassId, c.bypass));
+        ASSERT_TRUE(original->setParameter(Kestrum::kModeId, c.mode));
+        std::vector<std::uint8_t> blob;
+        ASSERT_TRUE(original->saveState(blob));
+
+        auto restored = openPlugin();
+        ASSERT_TRUE(restored && restored->restoreState(blob));
+        EXPECT_EQ(restored->getParameter(Kestrum::kBypassId), c.bypass);
+        EXPECT_EQ(restored->getParameter(Kestrum::kModeId), static_cast<float>(c.mode));
+        // Both play the same once the original's queued values arrived.
+        if (!c.started)
+        {
+            ASSERT_TRUE(original->start(kRate, kBlock, 2));
+        }
+        ASSERT_TRUE(restored->start(kRate, kBlock, 2));
+        EXPECT_EQ(run(*restored, input), run(*original, input));
+    }
+}
+
+TEST(Vst3Host, SavedStateHoldsWhicheverValueTheHostSetLast)
+{
+    auto plugin = openPlugin();
+    ASSERT_TRUE(plugin && plugin->start(kRate, kBlock, 2));
+    const auto input = testSignal(kBlock);
+    ASSERT_TRUE(plugin->setParameter(Kestrum::kModeId, 0.25)); // controller and queue
+    EXPECT_EQ(savedModeValue(*plugin), 0.25f);
+    plugin->handler().performEdit(Kestrum::kModeId, 0.75); // the queue only
+    EXPECT_EQ(savedModeValue(*plugin), 0.25f);
+    run(*plugin, input);
+    EXPECT_EQ(savedModeValue(*plugin), 0.75f);
+    ASSERT_EQ(plugin->controller()->setParamNormalized(Kestrum::kModeId, 0.125), kResultOk);
+    EXPECT_EQ(savedModeValue(*plugin), 0.125f);
+    run(*plugin, input); // no change in its queue
+    EXPECT_EQ(savedModeValue(*plugin), 0.125f);
+}
+
+// Hosts that load sessions on several threads, and the batch tool with -j,
+// create and activate instances of one loaded module side by side (run under
+// ThreadSanitizer too).
+TEST(Vst3Host, InstancesCreatedAndActivatedConcurrentlyOnEightThreads)
+{
+    std::string error;
+    const auto module = KestrumHost::Vst3Module::load(KESTRUM_VST3_BUNDLE_PATH, error);
+    ASSERT_TRUE(module) << error;
+    const auto input = testSignal(2 * kBlock);
+    auto guitarOutput = [&]
+    {
+        std::string why;
+        auto plugin = Vst3Plugin::create(module, why);
+        std::vector<std::vector<float>> out;
+        if (plugin && plugin->setParameter(Kestrum::kModeId, 1.0) &&
+            plugin->start(kRate, kBlock, 2))
+            out = run(*plugin, input);
+        return out;
+    };
+    std::vector<std::vector<std::vector<float>>> outputs(8);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < outputs.size(); ++t)
+        threads.emplace_back(
+            [&, t]
+            {
+                for (int round = 0; round < 3; ++round)
+                    outputs[t] = guitarOutput();
+            });
+    for (auto& thread : threads)
+        thread.join();
+
+    const auto expected = guitarOutput();
+    ASSERT_FALSE(expected.empty());
+    for (const auto& output : outputs)
+        EXPECT_EQ(output, expected);
 }
 
 TEST(Vst3Host, RefusesBadSettingsAndBlocks)

@@ -46,6 +46,13 @@ bool isNormalized(double value)
     return value >= 0.0 && value <= 1.0;
 }
 
+// One form per value: -0.0 compares equal to 0.0 and so would survive a
+// load only where it replaced another value, and a second save would differ.
+double canonical(double value)
+{
+    return value == 0.0 ? 0.0 : value;
+}
+
 // VST 2 hands chunk sizes over as 32-bit signed values.
 constexpr std::size_t kMaxChunkSize = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
 
@@ -79,7 +86,7 @@ bool Vst2Chunk::build(const std::vector<std::uint8_t>& processorState,
     for (const ParameterValue& v : parameterValues)
     {
         putWord(out, v.id);
-        putValue(out, v.value);
+        putValue(out, canonical(v.value));
     }
     chunk.swap(out);
     return true;
@@ -120,7 +127,7 @@ bool Vst2Chunk::parse(const void* data, std::size_t size)
         parsedValues.reserve(static_cast<std::size_t>(count));
         for (std::uint64_t i = 0; i < count; ++i, record += kValueRecordSize)
         {
-            const ParameterValue v{getWord(record), getValue(record + 4)};
+            const ParameterValue v{getWord(record), canonical(getValue(record + 4))};
             if (!isNormalized(v.value))
                 return false;
             parsedValues.push_back(v);

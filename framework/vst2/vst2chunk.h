@@ -50,7 +50,8 @@ public:
 
     // Splits a chunk into its parts. False, with nothing set, for a missing
     // chunk, a wrong magic or version, lengths that do not match the chunk's
-    // size, or a value that is not a number from 0 to 1.
+    // size, or a value that is not a number from 0 to 1. A zero value always
+    // reads as +0.0.
     bool parse(const void* data, std::size_t size);
 
     const std::uint8_t* processorState() const { return processorData; }

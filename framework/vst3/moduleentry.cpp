@@ -1,5 +1,7 @@
 #include "vst3/moduleentry.h"
 
+#include "base/source/updatehandler.h"
+
 #include <mutex>
 #include <new>
 
@@ -16,6 +18,11 @@ void* moduleHandle = nullptr;
 
 CPluginFactory* makePluginFactory()
 {
+    // The SDK makes its update handler lazily, in the first edit controller's
+    // constructor, through an unguarded check, and every parameter change
+    // reads the pointer it sets: made here, under the factory's lock, it is
+    // there before any thread can create an instance.
+    UpdateHandler::instance();
     auto* factory = new (std::nothrow) CPluginFactory(pluginFactoryInfo());
     if (factory)
         registerPluginClasses(*factory);

@@ -1,5 +1,7 @@
 #include "vst3/textmessage.h"
 
+#include "pluginterfaces/base/smartpointer.h"
+
 #include <cstring>
 
 namespace Steinberg
@@ -47,7 +49,69 @@ void appendUtf8(std::string& out, char32_t c)
     }
 }
 
+// Length of the UTF-8 sequence starting at `text` and its code point, or 0
+// for a byte that starts no valid sequence (overlong forms, surrogates and
+// values past U+10FFFF included).
+std::size_t decodeUtf8(const unsigned char* text, char32_t& c)
+{
+    const unsigned char lead = text[0];
+    std::size_t length = 0;
+    char32_t min = 0;
+    if (lead < 0x80)
+    {
+        c = lead;
+        return 1;
+    }
+    if ((lead & 0xE0) == 0xC0)
+        length = 2, min = 0x80, c = lead & 0x1F;
+    else if ((lead & 0xF0) == 0xE0)
+        length = 3, min = 0x800, c = lead & 0x0F;
+    else if ((lead & 0xF8) == 0xF0)
+        length = 4, min = 0x10000, c = lead & 0x07;
+    else
+        return 0;
+    // A zero byte ends the text and fails this test, so nothing past it is read.
+    for (std::size_t i = 1; i < length; ++i)
+    {
+        if ((text[i] & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (text[i] & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || isHighSurrogate(c) || isLowSurrogate(c))
+        return 0;
+    return length;
+}
+
 } // namespace
+
+std::u16string utf16FromUtf8(const char* text, std::size_t maxUnits)
+{
+    std::u16string out;
+    if (!text)
+        return out;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    while (*bytes)
+    {
+        char32_t c = kReplacement;
+        std::size_t length = decodeUtf8(bytes, c);
+        if (length == 0)
+            c = kReplacement, length = 1;
+        const std::size_t units = c >= 0x10000 ? 2 : 1;
+        if (out.size() + units > maxUnits)
+            break;
+        if (units == 2)
+        {
+            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+        else
+        {
+            out += static_cast<char16_t>(c);
+        }
+        bytes += length;
+    }
+    return out;
+}
 
 std::string utf8FromUtf16(const char16_t* text, std::size_t maxUnits)
 {
@@ -89,6 +153,18 @@ tresult readTextMessage(IMessage* message, std::string& utf8)
     // TChar is char16_t or, on Windows, a 16-bit wchar_t: the same units.
     utf8 = utf8FromUtf16(reinterpret_cast<const char16_t*>(text), kMaxTextMessageUnits);
     return kResultOk;
+}
+
+tresult sendUtf8TextMessage(const ComponentBase& sender, const char* utf8)
+{
+    IPtr<IMessage> message = owned(sender.allocateMessage());
+    if (!message || !message->getAttributes())
+        return kResultFalse;
+    message->setMessageID("TextMessage");
+    const std::u16string text = utf16FromUtf8(utf8, kMaxTextMessageUnits);
+    // TChar is char16_t or, on Windows, a 16-bit wchar_t: the same units.
+    message->getAttributes()->setString("Text", reinterpret_cast<const TChar*>(text.c_str()));
+    return sender.sendMessage(message);
 }
 
 } // namespace Vst

@@ -4,6 +4,7 @@
 #include "controller/modeparameter.h"
 #include "editor/kestrumeditorview.h"
 #include "module/kestrumparamids.h"
+#include "vst3/parametermessage.h"
 #include "vst3/textmessage.h"
 
 #include "pluginterfaces/base/ibstream.h"
@@ -113,8 +114,10 @@ tresult PLUGIN_API KestrumController::setComponentState(IBStream* state)
     // Bypass is on exactly when the processor applies it: for a positive
     // flag. The Mode value goes on unclamped so that whoever follows
     // setParamNormalized sees what the processor stored.
+    takingComponentState = true;
     setParamNormalized(kBypassId, savedBypass > 0 ? 1.0 : 0.0);
     setParamNormalized(kModeId, static_cast<ParamValue>(savedMode));
+    takingComponentState = false;
     return kResultOk;
 }
 
@@ -205,12 +208,13 @@ tresult PLUGIN_API KestrumController::getMidiControllerAssignment(int32 busIndex
     return kResultTrue;
 }
 
-// The SDK's own handling reads the text into a buffer that a long text
-// leaves unterminated and converts it with a converter that throws on a
-// lone surrogate; this one bounds the text and converts it safely.
 tresult PLUGIN_API KestrumController::setParamNormalized(ParamID id, ParamValue value)
 {
     const tresult result = EditControllerEx1::setParamNormalized(id, value);
+    // The processor saves what the host set even before its next block brings
+    // the value: it learns it now, as the controller holds it.
+    if (result == kResultOk && !takingComponentState)
+        sendParameterValue(*this, id, getParamNormalized(id));
     // The length is read afresh at every step: a view may close while it is
     // being updated.
     for (size_t i = 0; i < editorViews.size(); ++i)
@@ -273,6 +277,9 @@ void KestrumController::editorDestroyed(EditorView* view)
                       editorViews.end());
 }
 
+// The SDK's own handling reads the text into a buffer that a long text
+// leaves unterminated and converts it with a converter that throws on a
+// lone surrogate; this one bounds the text and converts it safely.
 tresult PLUGIN_API KestrumController::notify(IMessage* message)
 {
     std::string text;

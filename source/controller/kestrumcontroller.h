@@ -91,6 +91,9 @@ private:
     std::vector<KestrumEditorView*> editorViews;
 
     bool initialized = false;
+    // While the processor's own state is taken over: those values came from
+    // the processor and go back to it through no message.
+    bool takingComponentState = false;
     bool hostSetKnobMode = false;
     Steinberg::Vst::KnobMode hostKnobMode = Steinberg::Vst::kCircularMode;
     Steinberg::Vst::TChar messageText[kMessageUnits] = {};

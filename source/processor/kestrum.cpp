@@ -3,6 +3,7 @@
 #include "module/kestrumcids.h"
 #include "module/kestrumparamids.h"
 #include "processor/filtermode.h"
+#include "vst3/parametermessage.h"
 #include "vst3/textmessage.h"
 
 #include "pluginterfaces/base/ibstream.h"
@@ -124,7 +125,8 @@ tresult PLUGIN_API Kestrum::setupProcessing(ProcessSetup& setup)
 
 tresult PLUGIN_API Kestrum::setActive(TBool state)
 {
-    sendTextMessage(state ? "Kestrum::setActive (true)" : "Kestrum::setActive (false)");
+    // Not the SDK's sendTextMessage: its converter is shared by all instances.
+    sendUtf8TextMessage(*this, state ? "Kestrum::setActive (true)" : "Kestrum::setActive (false)");
     updateSampleRate();
     if (state)
     {
@@ -169,11 +171,13 @@ void Kestrum::applyParameterChanges(IParameterChanges& changes)
         {
         case kBypassId:
             bypass.store(value > 0.5, std::memory_order_relaxed);
+            latestBypass.store(value > 0.5, std::memory_order_relaxed);
             break;
         case kModeId:
         {
             const float narrowed = narrowToFloat(value);
             modeValue.store(narrowed, std::memory_order_relaxed);
+            latestModeValue.store(narrowed, std::memory_order_relaxed);
             applyModeValue(narrowed);
             break;
         }
@@ -254,6 +258,8 @@ tresult PLUGIN_API Kestrum::setState(IBStream* state)
 
     bypass.store(savedBypass > 0, std::memory_order_relaxed);
     modeValue.store(savedMode, std::memory_order_relaxed);
+    latestBypass.store(savedBypass > 0, std::memory_order_relaxed);
+    latestModeValue.store(savedMode, std::memory_order_relaxed);
     restoredModePending.store(true, std::memory_order_release);
     return kResultOk;
 }
@@ -262,8 +268,8 @@ tresult PLUGIN_API Kestrum::getState(IBStream* state)
 {
     if (!state)
         return kInvalidArgument;
-    int32 savedBypass = bypass.load(std::memory_order_relaxed) ? 1 : 0;
-    float savedMode = modeValue.load(std::memory_order_relaxed);
+    int32 savedBypass = latestBypass.load(std::memory_order_relaxed) ? 1 : 0;
+    float savedMode = latestModeValue.load(std::memory_order_relaxed);
     // A failed write is reported: the host would otherwise store a truncated
     // state and lose the settings without notice.
     if (!writeExactly(*state, &savedBypass, sizeof(savedBypass)) ||
@@ -276,6 +282,10 @@ tresult PLUGIN_API Kestrum::notify(IMessage* message)
 {
     if (!message)
         return kInvalidArgument;
+    ParamID paramId = 0;
+    ParamValue paramValue = 0.0;
+    if (readParameterValue(message, paramId, paramValue) == kResultOk)
+        return takeControllerValue(paramId, paramValue);
     const char* id = message->getMessageID();
     IAttributeList* attributes = message->getAttributes();
     if (id && attributes && std::strcmp(id, "BinaryMessage") == 0)
@@ -288,6 +298,25 @@ tresult PLUGIN_API Kestrum::notify(IMessage* message)
     std::string text;
     const tresult result = readTextMessage(message, text);
     return result == kResultOk ? receiveText(text.c_str()) : result;
+}
+
+// Main thread: only what getState saves. The audio thread gets the same
+// value through its parameter queues.
+tresult Kestrum::takeControllerValue(ParamID id, ParamValue value)
+{
+    if (!(value >= 0.0 && value <= 1.0))
+        return kResultFalse;
+    switch (id)
+    {
+    case kBypassId:
+        latestBypass.store(value > 0.5, std::memory_order_relaxed);
+        return kResultOk;
+    case kModeId:
+        latestModeValue.store(static_cast<float>(value), std::memory_order_relaxed);
+        return kResultOk;
+    default:
+        return kResultFalse;
+    }
 }
 
 tresult Kestrum::receiveText(const char* text)

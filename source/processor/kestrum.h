@@ -48,6 +48,8 @@ public:
 
 private:
     void applyModeValue(float value);
+    Steinberg::tresult takeControllerValue(Steinberg::Vst::ParamID id,
+                                           Steinberg::Vst::ParamValue value);
     void applyParameterChanges(Steinberg::Vst::IParameterChanges& changes);
     void processAudio(Steinberg::Vst::ProcessData& data);
     void updateSampleRate();
@@ -59,6 +61,12 @@ private:
     // Set by setState; the audio thread applies modeValue to the filter at the
     // start of its next block, so coefficients never change mid-block.
     std::atomic<bool> restoredModePending{false};
+    // What getState saves: the value the host set last, whether through the
+    // parameter queues, setState or the controller (whose message may come
+    // before the queues bring the value to the audio thread). Last writer wins.
+    std::atomic<bool> latestBypass{false};
+    std::atomic<float> latestModeValue{0.5f};
+    static_assert(std::atomic<float>::is_always_lock_free, "the audio thread must not lock");
 
     Steinberg::int32 sampleRateHz = 0;
     DcOffsetFilter filter;

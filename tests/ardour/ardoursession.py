@@ -46,10 +46,11 @@ SETTINGS = {
 
 INTERFACES = [
     # label, Ardour's plug-in type, unique ID as Ardour knows it, tool flags,
-    # when to save after setting the values. Through VST 2 a project saved at
-    # once, before any audio ran, must keep the values; Ardour 7.3 loses them
-    # there for every VST 3 plug-in, so the VST 3 run lets the engine run first.
-    ("VST3", "VST3", "74E8DE4F82554F5286FAE4122C935A17", [], "wait"),
+    # when to save after setting the values. A project saved at once, before
+    # any audio ran, must keep the values: Ardour 7.3 saves a VST 3 plug-in's
+    # state from the processor without running a block first, so there the
+    # processor must already know what Ardour told the controller.
+    ("VST3", "VST3", "74E8DE4F82554F5286FAE4122C935A17", [], "at-once"),
     ("VST2", "LXVST", str(0x546B5632), ["--vst2"], "at-once"),  # 'TkV2'
     # No command-line host for LV2: its renderings are compared with VST 3's.
     # Its values live in control ports that Ardour keeps itself.

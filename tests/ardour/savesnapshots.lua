@@ -23,9 +23,9 @@ for i = 4, #arg do
     proc:activate()
     kestrum.write(proc, "Bypass", setting.bypass)
     kestrum.write(proc, "Mode", setting.mode)
-    -- A VST 3 processor sees new values only in its next process call, and the
-    -- state that Ardour 7.3 saves comes from the processor without flushing
-    -- them first (for every VST 3 plug-in), so wait for the engine there.
+    -- "wait" lets the engine run blocks first; "at-once" saves with no block
+    -- between the edit and the save (Ardour 7.3 takes a VST 3 state from the
+    -- processor without flushing the edit to it first).
     if when == "wait" then
         assert(ARDOUR.LuaAPI.wait_for_process_callback(8, 5000), "the engine does not run")
     end
