@@ -77,10 +77,19 @@ fresh_root asroot
 packages_before=$(count_packages asroot)
 kib_before=$(installed_kib asroot)
 du_before=$(du -sxm "$work/asroot/root" | cut -f1)
+load=$(cut -d' ' -f1-3 /proc/loadavg)
 started=$SECONDS
-inside asroot /opt/kestrum/scripts/demo.sh | tee "$work/demo.out" ||
+TIMEFORMAT='%U %S'
+cpu=$({ time inside asroot /opt/kestrum/scripts/demo.sh >"$work/demo.out" 2>&1; } 2>&1) || {
+    cat "$work/demo.out"
     fail "scripts/demo.sh failed as root"
+}
 seconds=$((SECONDS - started))
+cat "$work/demo.out"
+# The logs outlive the throw-away root.
+kept="$root/build-logs/fresh-demo"
+rm -rf "$kept" && mkdir -p "$kept"
+cp "$work/demo.out" "$work/asroot/root/opt/kestrum/build-logs/"* "$kept/"
 grep -qF "(VST 3, /root/.vst3/Tavrek Kestrum.vst3)" "$work/demo.out" ||
     fail "the demo did not run through the plug-in installed in ~/.vst3"
 log="$work/asroot/root/opt/kestrum/build-logs/setup.log"
@@ -90,11 +99,13 @@ kib_after=$(installed_kib asroot)
 inside asroot apt-get clean
 du_after=$(du -sxm --exclude="$work/asroot/root/opt/kestrum" "$work/asroot/root" | cut -f1)
 checkout=$(du -sxm "$work/asroot/root/opt/kestrum" | cut -f1)
-printf 'RESULT demo as root: %d s; %d packages installed, %s\n' "$seconds" \
-    $((packages_after - packages_before)) "$(grep -E '^(Need to get|After this operation)' "$log" | tr '\n' ' ')"
+printf 'RESULT demo as root: %d s (CPU: %s s user, %s s system; load average before: %s)\n' \
+    "$seconds" ${cpu% *} ${cpu#* } "$load"
+printf 'RESULT %d packages installed; %s\n' $((packages_after - packages_before)) \
+    "$(grep -E '^(Need to get|After this operation|Fetched)' "$log" | tr '\n' ' ')"
 printf 'RESULT Installed-Size added up: %d MB; du of the root less the checkout: %d MB -> %d MB (+%d MB); checkout with its build: %d MB\n' \
     $(((kib_after - kib_before) / 1024)) "$du_before" "$du_after" $((du_after - du_before)) "$checkout"
-sed -n 's/^apt-get update && apt-get install -y --no-install-recommends //p' "$log" |
+sed -n 's/^=== .*: apt-get update && apt-get install -y --no-install-recommends //p' "$log" |
     tr ' ' '\n' | sort >"$work/installed-as-root"
 
 say "as a user without sudo: scripts/demo.sh in another clean root"

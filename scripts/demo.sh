@@ -26,8 +26,11 @@ step() { # name log command...
     echo "done in $((SECONDS - t)) s"
 }
 
+# The tests' optimisation (-O2) without their debug information, which the
+# install strips anyway: the same plug-in, compiled in less time.
 step "Configuring" "$logs/demo-configure.log" \
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" \
     -DKESTRUM_BUILD_TESTS=OFF -DKESTRUM_BUILD_BENCHMARKS=OFF
 step "Building the plug-ins and kestrum-process" "$logs/demo-build.log" \
     cmake --build "$build" -j"$(nproc)" --target kestrum_module kestrum_lv2_bundle kestrum-process
