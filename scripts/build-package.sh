@@ -13,8 +13,14 @@ profiles=nocheck
 if ! (cd "$root" && dpkg-checkbuilddeps ${profiles:+-P "$profiles"}) 2>/dev/null; then
     sudo=""
     [[ $(id -u) -ne 0 ]] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get build-dep -y -qq ${profiles:+-P "$profiles"} "$root/"
+    log="$out/build-dep.log"
+    echo "Installing the package's build dependencies (log: $log)"
+    { $sudo apt-get update -q && DEBIAN_FRONTEND=noninteractive $sudo apt-get build-dep -y -q \
+        ${profiles:+-P "$profiles"} "$root/"; } >"$log" 2>&1 || {
+        tail -15 "$log" >&2
+        echo "build-package.sh: apt-get build-dep failed; the whole log is in $log" >&2
+        exit 1
+    }
 fi
 
 # A copy of the sources at a fixed place: dpkg-buildpackage builds in the
