@@ -68,25 +68,9 @@ done
 ((${#missing[@]})) || exit 0
 
 install_line="apt-get update && apt-get install -y --no-install-recommends ${missing[*]}"
-sudo=()
-if [[ $(id -u) -ne 0 ]]; then
-    # sudo without a password, or with one typed at a terminal; anything else
-    # would fail halfway with sudo's own message.
-    if command -v sudo >/dev/null && { sudo -n true 2>/dev/null || { [[ -t 0 ]] && sudo -v; }; }; then
-        sudo=(sudo)
-    else
-        cat >&2 <<EOF
-Kestrum needs ${#missing[@]} Debian packages that are not installed, and this user
-is not root and cannot use sudo. Nothing was changed. As root (for example
-after 'su -'), run:
-
-    $install_line
-
-then run this command again.
-EOF
-        exit 1
-    fi
-fi
+# shellcheck source=scripts/asroot.sh disable=SC2154
+source "$root/scripts/asroot.sh"
+as_root_or_explain "$install_line"
 
 log_dir="$root/build-logs"
 mkdir -p "$log_dir"
@@ -94,8 +78,8 @@ log="$log_dir/setup.log"
 printf '=== %s: %s\n' "$(date -u '+%F %T')" "$install_line" >>"$log"
 printf 'Installing %d Debian packages for %s (log: %s) ... ' "${#missing[@]}" "$*" "$log"
 started=$SECONDS
-if ! "${sudo[@]}" apt-get update -q >>"$log" 2>&1 ||
-    ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+if ! "${as_root[@]}" apt-get update -q >>"$log" 2>&1 ||
+    ! "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
         --no-install-recommends "${missing[@]}" >>"$log" 2>&1; then
     echo "failed"
     tail -15 "$log" >&2

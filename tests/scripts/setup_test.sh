@@ -9,7 +9,7 @@ trap 'rm -rf "$tmp"' EXIT
 failures=0 passed=0
 
 mkdir -p "$tmp/bin" "$tmp/checkout/scripts"
-cp "$source_root/scripts/setup.sh" "$tmp/checkout/scripts/"
+cp "$source_root/scripts/setup.sh" "$source_root/scripts/asroot.sh" "$tmp/checkout/scripts/"
 for tool in bash cat date dirname env mkdir tail; do
     ln -s "$(command -v "$tool")" "$tmp/bin/$tool"
 done
