@@ -76,7 +76,7 @@ log_dir="$root/build-logs"
 mkdir -p "$log_dir"
 log="$log_dir/setup.log"
 printf '=== %s: %s\n' "$(date -u '+%F %T')" "$install_line" >>"$log"
-printf 'Installing %d Debian packages for %s (log: %s) ... ' "${#missing[@]}" "$*" "$log"
+printf 'Installing %d Debian packages and their dependencies for %s (log: %s) ... ' "${#missing[@]}" "$*" "$log"
 started=$SECONDS
 if ! "${as_root[@]}" apt-get update -q >>"$log" 2>&1 ||
     ! "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
