@@ -3,7 +3,7 @@
 # not ours to fix.
 if(NOT EXISTS "${VST3_SDK_ROOT}/pluginterfaces/base/funknown.h")
     message(FATAL_ERROR "VST 3 SDK not found at '${VST3_SDK_ROOT}'. Install Debian's "
-                        "juce-modules-source or pass -DVST3_SDK_ROOT=<path>.")
+                        "juce-modules-source-data or pass -DVST3_SDK_ROOT=<path>.")
 endif()
 
 set(_sdk "${VST3_SDK_ROOT}")

@@ -11,10 +11,18 @@ profiles=nocheck
 [[ ${KESTRUM_PACKAGE_TESTS:-0} == 1 ]] && profiles=""
 # The build dependencies from debian/control, when any is missing.
 if ! (cd "$root" && dpkg-checkbuilddeps ${profiles:+-P "$profiles"}) 2>/dev/null; then
-    sudo=""
-    [[ $(id -u) -ne 0 ]] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get build-dep -y -qq ${profiles:+-P "$profiles"} "$root/"
+    # shellcheck source=scripts/asroot.sh disable=SC2154
+    source "$root/scripts/asroot.sh"
+    as_root_or_explain "apt-get update && apt-get build-dep -y ${profiles:+-P $profiles }$root/"
+    log="$out/build-dep.log"
+    echo "Installing the package's build dependencies (log: $log)"
+    { "${as_root[@]}" apt-get update -q && "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get build-dep -y -q \
+        ${profiles:+-P "$profiles"} "$root/"; } >"$log" 2>&1 || {
+        tail -15 "$log" >&2
+        echo "build-package.sh: apt-get build-dep failed; the whole log is in $log" >&2
+        exit 1
+    }
 fi
 
 # A copy of the sources at a fixed place: dpkg-buildpackage builds in the

@@ -16,7 +16,7 @@ cache=${KESTRUM_CHROOT_DIR:-/var/cache/kestrum-chroot}
 mirror=${KESTRUM_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 base="$cache/bookworm"
 started=$SECONDS
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" package
 
 say() { printf -- '--- %s\n' "$*"; }
 fail() {

@@ -7,7 +7,12 @@
 # KESTRUM_QUICK=1 runs the main suite only.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh"
+# Everything the steps below need, before any of them runs.
+if [[ ${KESTRUM_QUICK:-0} == 1 ]]; then
+    "$root/scripts/setup.sh" suite
+else
+    "$root/scripts/setup.sh" test
+fi
 
 jobs=$(nproc)
 # Each step says how long it took, and the whole run at the end.

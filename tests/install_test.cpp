@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using KestrumTest::runProcess;
@@ -57,22 +58,39 @@ TEST(Install, PrefixGetsLibFoldersAndTheToolUsesThem)
     EXPECT_NE(demo.out.find("(VST 3, " + bundle + ")"), std::string::npos) << demo.out;
 }
 
-TEST(Install, DestdirHoldsEverythingAStagedInstallWrites)
+TEST(Install, DestdirHoldsEverythingAStagedInstallUnderTheNamedPrefix)
 {
-    // A packager's staged install: /usr as the prefix, everything below
-    // DESTDIR, nothing written to the real /usr (stripping included).
-    TempDir stage;
-    const auto install =
-        runProcess({KESTRUM_CMAKE_COMMAND, "--install", KESTRUM_BUILD_DIR, "--component", "plugin",
-                    "--prefix", "/usr"},
-                   {"DESTDIR=" + stage.path().string()});
-    ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
-    const fs::path usr = stage.path() / "usr";
-    for (const fs::path& module :
-         {usr / "lib/vst3" / kBinaryInBundle, usr / "lib/vst/TK Kestrum VST2.so"})
+    // A packager's or an administrator's staged install: everything below
+    // DESTDIR under the prefix named, whatever it is (/usr/local is also
+    // CMake's default, which alone must not mean the user's folders), and
+    // nothing in the installing user's home. uninstall.sh takes it away again.
+    for (const std::string prefix : {"/usr", "/usr/local"})
     {
-        ASSERT_TRUE(fs::is_regular_file(module)) << module;
-        EXPECT_NE(hasDebugInfo(module), KESTRUM_STRIPS_ON_INSTALL) << module;
+        SCOPED_TRACE(prefix);
+        TempDir stage;
+        TempDir home;
+        const std::vector<std::string> env = {"DESTDIR=" + stage.path().string(),
+                                              "HOME=" + home.path().string()};
+        const auto install = runProcess({KESTRUM_CMAKE_COMMAND, "--install", KESTRUM_BUILD_DIR,
+                                         "--component", "plugin", "--prefix", prefix},
+                                        env);
+        ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
+        const fs::path lib = stage.path() / prefix.substr(1) / "lib";
+        const fs::path modules[] = {lib / "vst3" / kBinaryInBundle, lib / "vst/TK Kestrum VST2.so",
+                                    lib / "lv2/kestrum.lv2/kestrum.so"};
+        for (const fs::path& module : modules)
+        {
+            ASSERT_TRUE(fs::is_regular_file(module)) << module;
+            EXPECT_NE(hasDebugInfo(module), KESTRUM_STRIPS_ON_INSTALL) << module;
+        }
+        EXPECT_TRUE(fs::is_empty(home.path()));
+        EXPECT_FALSE(fs::exists(stage.path() / home.path().relative_path()));
+
+        const auto uninstall = runProcess({"/bin/bash", KESTRUM_UNINSTALL_SCRIPT, prefix}, env);
+        ASSERT_EQ(uninstall.exitCode, 0) << uninstall.err;
+        for (const char* installed :
+             {"vst3/Tavrek Kestrum.vst3", "vst/TK Kestrum VST2.so", "lv2/kestrum.lv2"})
+            EXPECT_FALSE(fs::exists(lib / installed)) << installed;
     }
 }
 
