@@ -171,10 +171,10 @@ class Ardour:
             self.env[var] = os.path.join(root, sub)
             os.makedirs(self.env[var])
 
-    def run(self, command, what):
+    def run(self, command, what, timeout=180):
         started = time.monotonic()
         proc = subprocess.run(command, env=self.env, stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, text=True, timeout=180)
+                              stderr=subprocess.STDOUT, text=True, timeout=timeout)
         print("  %-52s %5.1f s  exit %d" % (what, time.monotonic() - started, proc.returncode))
         if self.verbose:
             print(proc.stdout)
@@ -187,18 +187,25 @@ class Ardour:
 
     def export(self, session_dir, snapshot, out):
         # ardour7-export 7.3 sometimes dies with a double free on exit, also
-        # without any plug-in: retry when it ends on a signal.
+        # without any plug-in, and now and then hangs instead (seen with the
+        # LV2 and the VST 3 version alike): retry when it ends on a signal or
+        # does not end. An export takes a few seconds.
+        outcome = "did not end in 90 s"
         for attempt in range(1, 5):
             if os.path.exists(out):
                 os.remove(out)
-            proc = self.run(["ardour7-export", "-b", "float", "-o", out, session_dir, snapshot],
-                            "export %s (attempt %d)" % (snapshot, attempt))
+            try:
+                proc = self.run(["ardour7-export", "-b", "float", "-o", out, session_dir,
+                                 snapshot], "export %s (attempt %d)" % (snapshot, attempt), 90)
+            except subprocess.TimeoutExpired:
+                print("  export %s (attempt %d) did not end in 90 s" % (snapshot, attempt))
+                continue
             if proc.returncode == 0 and os.path.exists(out):
                 return read_wav(out)
+            outcome = "exit %d:\n%s" % (proc.returncode, proc.stdout[-3000:])
             if not (proc.returncode < 0 or proc.returncode > 128):
                 break
-        raise Failure("ardour7-export %s failed (exit %d):\n%s"
-                      % (snapshot, proc.returncode, proc.stdout[-3000:]))
+        raise Failure("ardour7-export %s failed (%s)" % (snapshot, outcome))
 
 
 def install_lv2(root, bundle, ardour):
