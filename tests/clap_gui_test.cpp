@@ -125,6 +125,9 @@ TEST_F(ClapGuiTest, ShowsThePaintedEditorAndLeavesNothingBehind)
         EXPECT_EQ(width, 270u);
         EXPECT_EQ(height, 170u);
         EXPECT_FALSE(gui->can_resize(p));
+        clap_gui_resize_hints_t hints{true, true, true, 1, 1};
+        ASSERT_TRUE(gui->get_resize_hints(p, &hints));
+        EXPECT_FALSE(hints.can_resize_horizontally || hints.can_resize_vertically);
         EXPECT_FALSE(gui->set_size(p, 400, 300));
         EXPECT_TRUE(gui->set_size(p, 270, 170));
         EXPECT_FALSE(gui->set_scale(p, 0.0));

@@ -143,9 +143,9 @@ bool guiCanResize(const clap_plugin_t* p)
 {
     return editorOf(p)->canResize();
 }
-bool guiResizeHints(const clap_plugin_t* /*p*/, clap_gui_resize_hints_t* /*hints*/)
+bool guiResizeHints(const clap_plugin_t* p, clap_gui_resize_hints_t* hints)
 {
-    return false;
+    return editorOf(p)->resizeHints(hints);
 }
 bool guiAdjustSize(const clap_plugin_t* p, uint32_t* width, uint32_t* height)
 {
@@ -329,6 +329,16 @@ bool ClapEditor::size(uint32_t* width, uint32_t* height) const
 bool ClapEditor::canResize() const
 {
     return view && view->canResize() == kResultTrue;
+}
+
+bool ClapEditor::resizeHints(clap_gui_resize_hints_t* hints) const
+{
+    if (!view || !hints)
+        return false;
+    // Hosts ask even for a view of fixed size (Qtractor warns without an answer).
+    const bool resizable = canResize();
+    *hints = clap_gui_resize_hints_t{resizable, resizable, false, 0, 0};
+    return true;
 }
 
 bool ClapEditor::adjustSize(uint32_t* width, uint32_t* height) const

@@ -53,6 +53,7 @@ public:
     bool setScale(double scale);
     bool size(uint32_t* width, uint32_t* height) const;
     bool canResize() const;
+    bool resizeHints(clap_gui_resize_hints_t* hints) const;
     bool adjustSize(uint32_t* width, uint32_t* height) const;
     bool setSize(uint32_t width, uint32_t height);
     bool setParent(const clap_window_t* window);
