@@ -60,6 +60,15 @@ TEST(ParameterHandoff, OnlyHostValuesGoBackToTheController)
     EXPECT_EQ(takeProcessor(handoff), (Changes{{0, 0.5}, {1, 0.25}}));
 }
 
+TEST(ParameterHandoff, ValuesTheHostDeliveredItselfGoOnlyToTheController)
+{
+    ParameterHandoff handoff(2);
+    handoff.set(1, 0.75, Origin::kHostDelivered);
+    EXPECT_TRUE(takeProcessor(handoff).empty()) << "the processor has it already";
+    EXPECT_EQ(takeController(handoff), (Changes{{1, 0.75}}));
+    EXPECT_DOUBLE_EQ(handoff.get(1), 0.75);
+}
+
 TEST(ParameterHandoff, ResetDropsWhatWasOnItsWay)
 {
     ParameterHandoff handoff(1);
