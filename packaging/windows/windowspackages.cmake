@@ -28,7 +28,7 @@ if(MAKENSIS_PROGRAM)
     add_custom_command(OUTPUT "${KESTRUM_INSTALLER_PATH}"
         COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/packages"
         COMMAND "${MAKENSIS_PROGRAM}" -V2 "${CMAKE_BINARY_DIR}/kestrum.nsi"
-        DEPENDS kestrum_module kestrum_clap "${CMAKE_BINARY_DIR}/kestrum.nsi"
+        DEPENDS kestrum_module kestrum_clap "${KESTRUM_PACKAGE_CLAP}" "${CMAKE_BINARY_DIR}/kestrum.nsi"
         COMMENT "Building the installer with makensis"
         VERBATIM)
     # Part of every build: it takes a moment, and the tests install it.
