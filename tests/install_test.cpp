@@ -41,6 +41,7 @@ TEST(Install, PrefixGetsLibFoldersAndTheToolUsesThem)
     }
     EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst3" / kBinaryInBundle));
     EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst/TK Kestrum VST2.so"));
+    EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/clap/Kestrum.clap"));
     // Installed without debug information (unless a packager strips it
     // itself); the build tree keeps it.
     EXPECT_TRUE(hasDebugInfo(KESTRUM_VST3_BINARY_PATH));
@@ -62,14 +63,14 @@ TEST(Install, DestdirHoldsEverythingAStagedInstallWrites)
     // A packager's staged install: /usr as the prefix, everything below
     // DESTDIR, nothing written to the real /usr (stripping included).
     TempDir stage;
-    const auto install =
-        runProcess({KESTRUM_CMAKE_COMMAND, "--install", KESTRUM_BUILD_DIR, "--component", "plugin",
-                    "--prefix", "/usr"},
-                   {"DESTDIR=" + stage.path().string()});
+    const auto install = runProcess({KESTRUM_CMAKE_COMMAND, "--install", KESTRUM_BUILD_DIR,
+                                     "--component", "plugin", "--prefix", "/usr"},
+                                    {"DESTDIR=" + stage.path().string()});
     ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
     const fs::path usr = stage.path() / "usr";
     for (const fs::path& module :
-         {usr / "lib/vst3" / kBinaryInBundle, usr / "lib/vst/TK Kestrum VST2.so"})
+         {usr / "lib/vst3" / kBinaryInBundle, usr / "lib/vst/TK Kestrum VST2.so",
+          usr / "lib/clap/Kestrum.clap"})
     {
         ASSERT_TRUE(fs::is_regular_file(module)) << module;
         EXPECT_NE(hasDebugInfo(module), KESTRUM_STRIPS_ON_INSTALL) << module;
@@ -87,6 +88,7 @@ TEST(Install, DefaultPrefixMeansTheUsersPluginFolders)
     ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
     EXPECT_TRUE(fs::is_regular_file(home.path() / ".vst3" / kBinaryInBundle));
     EXPECT_TRUE(fs::is_regular_file(home.path() / ".vst/TK Kestrum VST2.so"));
+    EXPECT_TRUE(fs::is_regular_file(home.path() / ".clap/Kestrum.clap"));
     // The tool prefers the user's folder over the build tree.
     const auto demo = runProcess({KESTRUM_PROCESS_TOOL}, {"HOME=" + home.path().string()});
     ASSERT_EQ(demo.exitCode, 0) << demo.err;
