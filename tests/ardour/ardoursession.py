@@ -170,10 +170,10 @@ class Ardour:
             self.env[var] = os.path.join(root, sub)
             os.makedirs(self.env[var])
 
-    def run(self, command, what):
+    def run(self, command, what, timeout=180):
         started = time.monotonic()
         proc = subprocess.run(command, env=self.env, stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, text=True, timeout=180)
+                              stderr=subprocess.STDOUT, text=True, timeout=timeout)
         print("  %-52s %5.1f s  exit %d" % (what, time.monotonic() - started, proc.returncode))
         if self.verbose:
             print(proc.stdout)
@@ -186,16 +186,25 @@ class Ardour:
 
     def export(self, session_dir, snapshot, out):
         # ardour7-export 7.3 sometimes dies with a double free on exit, also
-        # without any plug-in: retry when it ends on a signal.
+        # without any plug-in, or hangs in the abort that follows it: retry
+        # when it ends on a signal or takes far longer than an export does.
+        proc = None
         for attempt in range(1, 5):
             if os.path.exists(out):
                 os.remove(out)
-            proc = self.run(["ardour7-export", "-b", "float", "-o", out, session_dir, snapshot],
-                            "export %s (attempt %d)" % (snapshot, attempt))
+            what = "export %s (attempt %d)" % (snapshot, attempt)
+            try:
+                proc = self.run(["ardour7-export", "-b", "float", "-o", out, session_dir,
+                                 snapshot], what, timeout=60)
+            except subprocess.TimeoutExpired:
+                print("  %-52s hung: killed after 60 s" % what)
+                continue
             if proc.returncode == 0 and os.path.exists(out):
                 return read_wav(out)
             if not (proc.returncode < 0 or proc.returncode > 128):
                 break
+        if proc is None:
+            raise Failure("ardour7-export %s hung every time" % snapshot)
         raise Failure("ardour7-export %s failed (exit %d):\n%s"
                       % (snapshot, proc.returncode, proc.stdout[-3000:]))
 
