@@ -48,7 +48,7 @@ dpkg -c "$deb"
 contents=$(dpkg -c "$deb")
 for path in "./usr/lib/vst3/Tavrek Kestrum.vst3/Contents/x86_64-linux/Tavrek Kestrum.so" \
     "./usr/lib/vst/TK Kestrum VST2.so" ./usr/lib/lv2/kestrum.lv2/manifest.ttl \
-    ./usr/lib/lv2/kestrum.lv2/kestrum.ttl ./usr/bin/kestrum-process ./usr/bin/kestrum-response \
+    ./usr/lib/lv2/kestrum.lv2/kestrum.ttl ./usr/lib/clap/Kestrum.clap ./usr/bin/kestrum-process ./usr/bin/kestrum-response \
     ./usr/share/man/man1/kestrum-process.1.gz ./usr/share/man/man1/kestrum-response.1.gz \
     ./usr/share/doc/kestrum/changelog.gz ./usr/share/doc/kestrum/copyright; do
     grep -qF " $path" <<<"$contents" || fail "the package lacks $path"

@@ -6,8 +6,8 @@
 set -euo pipefail
 stage=${DESTDIR:-}
 if (($#)); then
-    vst3="$stage$1/lib/vst3" vst2="$stage$1/lib/vst" lv2="$stage$1/lib/lv2"
+    vst3="$stage$1/lib/vst3" vst2="$stage$1/lib/vst" lv2="$stage$1/lib/lv2" clap="$stage$1/lib/clap"
 else
-    vst3="$stage$HOME/.vst3" vst2="$stage$HOME/.vst" lv2="$stage$HOME/.lv2"
+    vst3="$stage$HOME/.vst3" vst2="$stage$HOME/.vst" lv2="$stage$HOME/.lv2" clap="$stage$HOME/.clap"
 fi
-rm -rfv "$vst3/Tavrek Kestrum.vst3" "$vst2/TK Kestrum VST2.so" "$lv2/kestrum.lv2"
+rm -rfv "$vst3/Tavrek Kestrum.vst3" "$vst2/TK Kestrum VST2.so" "$lv2/kestrum.lv2" "$clap/Kestrum.clap"

@@ -42,6 +42,7 @@ TEST(Install, PrefixGetsLibFoldersAndTheToolUsesThem)
     }
     EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst3" / kBinaryInBundle));
     EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/vst/TK Kestrum VST2.so"));
+    EXPECT_TRUE(fs::is_regular_file(prefix.path() / "lib/clap/Kestrum.clap"));
     // Installed without debug information (unless a packager strips it
     // itself); the build tree keeps it.
     EXPECT_TRUE(hasDebugInfo(KESTRUM_VST3_BINARY_PATH));
@@ -77,7 +78,7 @@ TEST(Install, DestdirHoldsEverythingAStagedInstallUnderTheNamedPrefix)
         ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
         const fs::path lib = stage.path() / prefix.substr(1) / "lib";
         const fs::path modules[] = {lib / "vst3" / kBinaryInBundle, lib / "vst/TK Kestrum VST2.so",
-                                    lib / "lv2/kestrum.lv2/kestrum.so"};
+                                    lib / "lv2/kestrum.lv2/kestrum.so", lib / "clap/Kestrum.clap"};
         for (const fs::path& module : modules)
         {
             ASSERT_TRUE(fs::is_regular_file(module)) << module;
@@ -89,7 +90,8 @@ TEST(Install, DestdirHoldsEverythingAStagedInstallUnderTheNamedPrefix)
         const auto uninstall = runProcess({"/bin/bash", KESTRUM_UNINSTALL_SCRIPT, prefix}, env);
         ASSERT_EQ(uninstall.exitCode, 0) << uninstall.err;
         for (const char* installed :
-             {"vst3/Tavrek Kestrum.vst3", "vst/TK Kestrum VST2.so", "lv2/kestrum.lv2"})
+             {"vst3/Tavrek Kestrum.vst3", "vst/TK Kestrum VST2.so", "lv2/kestrum.lv2",
+              "clap/Kestrum.clap"})
             EXPECT_FALSE(fs::exists(lib / installed)) << installed;
     }
 }
@@ -105,6 +107,7 @@ TEST(Install, DefaultPrefixMeansTheUsersPluginFolders)
     ASSERT_EQ(install.exitCode, 0) << install.out << install.err;
     EXPECT_TRUE(fs::is_regular_file(home.path() / ".vst3" / kBinaryInBundle));
     EXPECT_TRUE(fs::is_regular_file(home.path() / ".vst/TK Kestrum VST2.so"));
+    EXPECT_TRUE(fs::is_regular_file(home.path() / ".clap/Kestrum.clap"));
     // The tool prefers the user's folder over the build tree.
     const auto demo = runProcess({KESTRUM_PROCESS_TOOL}, {"HOME=" + home.path().string()});
     ASSERT_EQ(demo.exitCode, 0) << demo.err;

@@ -1,8 +1,8 @@
 // The VST 2 wrapper's pure parts: the program chunk format, texts cut to the
 // host's buffer sizes, version numbers, categories and the class description
 // read from a factory.
+#include "adapter/statebundle.h"
 #include "vst2/vst2abi.h"
-#include "vst2/vst2chunk.h"
 #include "vst2/vst2classinfo.h"
 #include "vst2/vst2strings.h"
 #include "vst3/pluginfactory.h"
@@ -38,22 +38,22 @@ void putWord(std::vector<uint8>& bytes, size_t at, uint32 word)
 
 } // namespace
 
-TEST(Vst2Chunk, RoundTripKeepsStatesAndValuesApart)
+TEST(StateBundle, RoundTripKeepsStatesAndValuesApart)
 {
     const auto processor = bytesOf({1, 0, 0, 0, 0, 0, 0, 0x3F});
     const auto controller = bytesOf({'a', 'b', 'c'});
-    const std::vector<Vst2Chunk::ParameterValue> values = {{0, 1.0}, {7, 0.25}};
+    const std::vector<StateBundle::ParameterValue> values = {{0, 1.0}, {7, 0.25}};
     std::vector<uint8> chunk;
-    ASSERT_TRUE(Vst2Chunk::build(processor, controller, values, chunk));
+    ASSERT_TRUE(StateBundle::build(processor, controller, values, chunk));
     ASSERT_EQ(chunk.size(),
-              Vst2Chunk::kHeaderSize + processor.size() + controller.size() + 4 + 2 * 12);
+              StateBundle::kHeaderSize + processor.size() + controller.size() + 4 + 2 * 12);
     // Little-endian header: magic, version, lengths.
     EXPECT_EQ(0, std::memcmp(chunk.data(), "\x32\x57\x33\x56\x02\0\0\0\x08\0\0\0\x03\0\0\0", 16));
     // Then the count and the records: id 7, 0.25 as a little-endian double.
     EXPECT_EQ(0, std::memcmp(chunk.data() + 27, "\x02\0\0\0", 4));
     EXPECT_EQ(0, std::memcmp(chunk.data() + 43, "\x07\0\0\0\0\0\0\0\0\0\xD0\x3F", 12));
 
-    Vst2Chunk parsed;
+    StateBundle parsed;
     ASSERT_TRUE(parsed.parse(chunk.data(), chunk.size()));
     EXPECT_EQ(std::vector<uint8>(parsed.processorState(),
                                  parsed.processorState() + parsed.processorStateSize()),
@@ -64,11 +64,11 @@ TEST(Vst2Chunk, RoundTripKeepsStatesAndValuesApart)
     EXPECT_EQ(parsed.parameterValues(), values);
 }
 
-TEST(Vst2Chunk, EmptyPartsAndTheFirstFormatAreRead)
+TEST(StateBundle, EmptyPartsAndTheFirstFormatAreRead)
 {
     std::vector<uint8> chunk;
-    ASSERT_TRUE(Vst2Chunk::build(bytesOf({7, 7}), {}, {}, chunk));
-    Vst2Chunk parsed;
+    ASSERT_TRUE(StateBundle::build(bytesOf({7, 7}), {}, {}, chunk));
+    StateBundle parsed;
     ASSERT_TRUE(parsed.parse(chunk.data(), chunk.size()));
     EXPECT_EQ(parsed.processorStateSize(), 2u);
     EXPECT_EQ(parsed.controllerStateSize(), 0u);
@@ -84,10 +84,10 @@ TEST(Vst2Chunk, EmptyPartsAndTheFirstFormatAreRead)
     EXPECT_TRUE(parsed.parameterValues().empty());
 }
 
-TEST(Vst2Chunk, UnreadableChunksAreRefused)
+TEST(StateBundle, UnreadableChunksAreRefused)
 {
     std::vector<uint8> good;
-    ASSERT_TRUE(Vst2Chunk::build(bytesOf({1, 2, 3, 4}), bytesOf({5, 6}), {{1, 0.5}}, good));
+    ASSERT_TRUE(StateBundle::build(bytesOf({1, 2, 3, 4}), bytesOf({5, 6}), {{1, 0.5}}, good));
     // The value record's double sits in the last 8 bytes.
     const size_t valueAt = good.size() - 8;
 
@@ -165,18 +165,18 @@ TEST(Vst2Chunk, UnreadableChunksAreRefused)
 
     for (const Case& c : cases)
     {
-        Vst2Chunk parsed;
+        StateBundle parsed;
         EXPECT_FALSE(parsed.parse(c.bytes.empty() ? nullptr : c.bytes.data(), c.bytes.size()))
             << c.what;
         EXPECT_EQ(parsed.processorState(), nullptr) << c.what;
         EXPECT_EQ(parsed.controllerState(), nullptr) << c.what;
         EXPECT_TRUE(parsed.parameterValues().empty()) << c.what;
     }
-    Vst2Chunk parsed;
+    StateBundle parsed;
     EXPECT_FALSE(parsed.parse(nullptr, 64));
 
     std::vector<uint8> untouched = {42};
-    EXPECT_FALSE(Vst2Chunk::build({1}, {}, {{0, 2.0}}, untouched)) << "a value above 1";
+    EXPECT_FALSE(StateBundle::build({1}, {}, {{0, 2.0}}, untouched)) << "a value above 1";
     EXPECT_EQ(untouched, std::vector<uint8>{42});
 }
 

@@ -2,10 +2,10 @@
 // and driven through the VST 2 interface only: identity, parameters,
 // processing against the same module loaded as VST 3, suspend and resume,
 // and the program chunk.
+#include "adapter/statebundle.h"
 #include "host/vst2plugin.h"
 #include "host/vst3plugin.h"
 #include "support/allocationcounter.h"
-#include "vst2/vst2chunk.h"
 
 #include <gtest/gtest.h>
 
@@ -448,7 +448,7 @@ TEST(Vst2Module, ChunkRestoresIntoAFreshInstance)
     const Signal warmUp(256, 48000);
     run(*source, warmUp, 256); // the processor takes the value at this block
     const std::vector<uint8_t> chunk = chunkOf(*source);
-    ASSERT_GT(chunk.size(), Steinberg::Vst::Vst2Chunk::kHeaderSize);
+    ASSERT_GT(chunk.size(), Steinberg::Vst::StateBundle::kHeaderSize);
 
     auto target = makeVst2();
     ASSERT_TRUE(target);
@@ -541,7 +541,7 @@ TEST(Vst2Module, ChunkValuesTakeOneFormSoSavingAgainGivesTheSameBytes)
 
 TEST(Vst2Module, BadChunksAreRefusedAndChangeNothing)
 {
-    using Steinberg::Vst::Vst2Chunk;
+    using Steinberg::Vst::StateBundle;
     // A guitar-mode state to take pieces from.
     auto donor = makeVst2();
     ASSERT_TRUE(donor);
@@ -549,7 +549,7 @@ TEST(Vst2Module, BadChunksAreRefusedAndChangeNothing)
     ASSERT_TRUE(donor->setParameter(kMode, 1.0));
     run(*donor, Signal(64, 48000), 64);
     const std::vector<uint8_t> guitar = chunkOf(*donor);
-    Vst2Chunk parts;
+    StateBundle parts;
     ASSERT_TRUE(parts.parse(guitar.data(), guitar.size()));
     const std::vector<uint8_t> processorState(parts.processorState(),
                                               parts.processorState() + parts.processorStateSize());
@@ -572,20 +572,20 @@ TEST(Vst2Module, BadChunksAreRefusedAndChangeNothing)
     }
     {
         std::vector<uint8_t> bytes;
-        Vst2Chunk::build({1, 2, 3}, controllerState, {}, bytes);
+        StateBundle::build({1, 2, 3}, controllerState, {}, bytes);
         cases.push_back({"processor refuses its state", bytes});
     }
     {
         // The processor would take its part; the controller refuses its own.
         std::vector<uint8_t> bytes;
-        Vst2Chunk::build(
+        StateBundle::build(
             processorState,
             std::vector<uint8_t>(controllerState.begin(), controllerState.begin() + 10), {}, bytes);
         cases.push_back({"controller refuses its state", bytes});
     }
     {
         std::vector<uint8_t> bytes;
-        Vst2Chunk::build({0, 0, 0}, {}, {}, bytes);
+        StateBundle::build({0, 0, 0}, {}, {}, bytes);
         cases.push_back({"short processor state, no controller state", bytes});
     }
 

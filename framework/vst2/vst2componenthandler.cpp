@@ -10,7 +10,7 @@ namespace Vst
 
 Vst2ComponentHandler::Vst2ComponentHandler(audioMasterCallback host,
                                            std::vector<ParamID> parameterIds,
-                                           Vst2ParameterHandoff& handoff)
+                                           ParameterHandoff& handoff)
     : host(host), parameterIds(std::move(parameterIds)), handoff(handoff)
 {
 }
@@ -38,7 +38,7 @@ tresult PLUGIN_API Vst2ComponentHandler::performEdit(ParamID id, ParamValue valu
     if (index < 0 || std::isnan(valueNormalized))
         return kInvalidArgument;
     const double value = std::min(1.0, std::max(0.0, valueNormalized));
-    handoff.set(index, value, Vst2ParameterHandoff::Origin::kController);
+    handoff.set(index, value, ParameterHandoff::Origin::kController);
     callHost(Vst2::audioMasterAutomate, index, static_cast<float>(value));
     return kResultOk;
 }

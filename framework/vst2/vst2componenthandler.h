@@ -3,8 +3,8 @@
 // host as automation, framed by the host's begin/end edit calls.
 #pragma once
 
+#include "adapter/parameterhandoff.h"
 #include "vst2/vst2abi.h"
-#include "vst2/vst2parameterhandoff.h"
 
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
@@ -21,7 +21,7 @@ public:
     // `parameterIds[i]` is the VST 3 ID of the VST 2 parameter index i. The
     // handoff must outlive the handler.
     Vst2ComponentHandler(audioMasterCallback host, std::vector<ParamID> parameterIds,
-                         Vst2ParameterHandoff& handoff);
+                         ParameterHandoff& handoff);
 
     // The effect record passed along with every host call.
     void setEffect(AEffect* effect) { this->effect = effect; }
@@ -47,7 +47,7 @@ private:
     audioMasterCallback host;
     AEffect* effect = nullptr;
     std::vector<ParamID> parameterIds;
-    Vst2ParameterHandoff& handoff;
+    ParameterHandoff& handoff;
 };
 
 } // namespace Vst

@@ -1,12 +1,10 @@
 #include "vst2/vst2wrapper.h"
 
-#include "vst2/vst2chunk.h"
 #include "vst2/vst2entry.h"
 #include "vst2/vst2strings.h"
 
 #include "base/source/fstring.h"
 #include "pluginterfaces/vst/vstspeaker.h"
-#include "public.sdk/source/common/memorystream.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,23 +26,6 @@ constexpr char kProgramName[] = "Default";
 // not forwarded: room for a few points per parameter and block.
 constexpr int32 kOutputPointsPerParameter = 4;
 constexpr int32 kMaxChannels = VST_MAX_CHANNELS;
-
-bool streamToBytes(MemoryStream& stream, std::vector<uint8>& bytes)
-{
-    const auto size = stream.getSize();
-    if (size < 0)
-        return false;
-    const auto* data = reinterpret_cast<const uint8*>(stream.getData());
-    bytes.assign(data, data + size);
-    return true;
-}
-
-// A stream over bytes the caller keeps; the processor and the controller
-// only read from it.
-MemoryStream readStream(const uint8* data, size_t size)
-{
-    return MemoryStream(const_cast<uint8*>(data), static_cast<TSize>(size));
-}
 
 } // namespace
 
@@ -87,22 +68,8 @@ Vst2Wrapper::~Vst2Wrapper()
     // An editor the host left open goes while its controller still works.
     editor.reset();
     suspend();
-    if (controller)
-        controller->setComponentHandler(nullptr);
-    if (componentConnection && controllerConnection)
-    {
-        componentConnection->disconnect(controllerConnection);
-        controllerConnection->disconnect(componentConnection);
-    }
-    if (controller && controllerInitialized)
-        controller->terminate();
-    if (component && componentInitialized)
-        component->terminate();
-    controllerConnection = nullptr;
-    componentConnection = nullptr;
-    controller = nullptr;
-    processor = nullptr;
-    component = nullptr;
+    // The processor and the controller go before the module's end.
+    pair.reset();
     effect.effect_internal = nullptr;
     DeinitModule();
 }
@@ -111,136 +78,40 @@ bool Vst2Wrapper::init(IPluginFactory& factory, const TUID processorCid, int32 v
 {
     if (!describeClass(factory, processorCid, description))
         return false;
-
-    IComponent* newComponent = nullptr;
-    if (factory.createInstance(processorCid, IComponent::iid,
-                               reinterpret_cast<void**>(&newComponent)) != kResultOk ||
-        !newComponent)
+    pair = EffectPair::create(factory, processorCid, &hostContext);
+    // VST 2 has one stereo pair in and out, on the main buses.
+    if (!pair || !pair->setUpMainBuses(SpeakerArr::kStereo, kMaxChannels, numInputChannels,
+                                       numOutputChannels))
         return false;
-    component = owned(newComponent);
-    processor = FUnknownPtr<IAudioProcessor>(component);
-    if (!processor || component->initialize(&hostContext) != kResultOk)
-        return false;
-    componentInitialized = true;
-
-    if (!makeController(factory) || !setUpBuses())
-        return false;
+    component = &pair->component();
+    processor = &pair->processor();
+    controller = &pair->controller();
     setUpParameters();
     fillEffect(vst2UniqueId);
     allocateBuffers();
     return true;
 }
 
-bool Vst2Wrapper::makeController(IPluginFactory& factory)
-{
-    // A single-component plug-in is its own controller.
-    controller = FUnknownPtr<IEditController>(component);
-    if (!controller)
-    {
-        TUID controllerCid;
-        IEditController* newController = nullptr;
-        if (component->getControllerClassId(controllerCid) != kResultTrue ||
-            factory.createInstance(controllerCid, IEditController::iid,
-                                   reinterpret_cast<void**>(&newController)) != kResultOk ||
-            !newController)
-            return false;
-        controller = owned(newController);
-        if (controller->initialize(&hostContext) != kResultOk)
-            return false;
-        controllerInitialized = true;
-
-        componentConnection = FUnknownPtr<IConnectionPoint>(component);
-        controllerConnection = FUnknownPtr<IConnectionPoint>(controller);
-        if (componentConnection && controllerConnection)
-        {
-            componentConnection->connect(controllerConnection);
-            controllerConnection->connect(componentConnection);
-        }
-        else
-        {
-            componentConnection = nullptr;
-            controllerConnection = nullptr;
-        }
-
-        // The controller starts from the processor's state, as in any host.
-        MemoryStream state;
-        if (component->getState(&state) == kResultOk)
-        {
-            state.seek(0, IBStream::kIBSeekSet, nullptr);
-            controller->setComponentState(&state);
-        }
-    }
-    return true;
-}
-
-bool Vst2Wrapper::setUpBuses()
-{
-    // VST 2 has one stereo pair in and out; the main buses carry it, any
-    // further bus keeps its arrangement and stays out of processing.
-    std::vector<SpeakerArrangement> inputs(
-        static_cast<size_t>(std::max<int32>(0, component->getBusCount(kAudio, kInput))));
-    std::vector<SpeakerArrangement> outputs(
-        static_cast<size_t>(std::max<int32>(0, component->getBusCount(kAudio, kOutput))));
-    for (size_t i = 0; i < inputs.size(); ++i)
-        processor->getBusArrangement(kInput, static_cast<int32>(i), inputs[i]);
-    for (size_t i = 0; i < outputs.size(); ++i)
-        processor->getBusArrangement(kOutput, static_cast<int32>(i), outputs[i]);
-    if (!inputs.empty())
-        inputs[0] = SpeakerArr::kStereo;
-    if (!outputs.empty())
-        outputs[0] = SpeakerArr::kStereo;
-    processor->setBusArrangements(inputs.data(), static_cast<int32>(inputs.size()), outputs.data(),
-                                  static_cast<int32>(outputs.size()));
-
-    // Whatever the processor settled on is what the host gets.
-    SpeakerArrangement arrangement = 0;
-    if (!inputs.empty() && processor->getBusArrangement(kInput, 0, arrangement) == kResultTrue)
-    {
-        numInputChannels = std::min(SpeakerArr::getChannelCount(arrangement), kMaxChannels);
-        component->activateBus(kAudio, kInput, 0, true);
-    }
-    if (!outputs.empty() && processor->getBusArrangement(kOutput, 0, arrangement) == kResultTrue)
-    {
-        numOutputChannels = std::min(SpeakerArr::getChannelCount(arrangement), kMaxChannels);
-        component->activateBus(kAudio, kOutput, 0, true);
-    }
-    return numOutputChannels > 0;
-}
-
 void Vst2Wrapper::setUpParameters()
 {
-    const int32 count = controller->getParameterCount();
-    for (int32 i = 0; i < count; ++i)
-    {
-        ParameterInfo info{};
-        if (controller->getParameterInfo(i, info) != kResultOk)
-            continue;
-        if ((info.flags & ParameterInfo::kIsBypass) && bypassIndex < 0)
-            bypassIndex = static_cast<int32>(parameters.size());
-        parameters.push_back(info);
-    }
-
-    const auto numParameters = static_cast<int32>(parameters.size());
-    handoff = std::make_unique<Vst2ParameterHandoff>(numParameters);
+    const auto numParameters = static_cast<int32>(pair->parameters().size());
     std::vector<ParamID> ids;
-    for (int32 i = 0; i < numParameters; ++i)
-    {
-        ids.push_back(parameters[static_cast<size_t>(i)].id);
-        handoff->reset(i, controller->getParamNormalized(ids.back()));
-    }
-    componentHandler = std::make_unique<Vst2ComponentHandler>(host, std::move(ids), *handoff);
+    for (const ParameterInfo& info : pair->parameters())
+        ids.push_back(info.id);
+    componentHandler =
+        std::make_unique<Vst2ComponentHandler>(host, std::move(ids), pair->handoff());
     componentHandler->setEffect(&effect);
     controller->setComponentHandler(componentHandler.get());
 
     inputChanges = std::make_unique<ParameterChanges>(numParameters, 1);
     outputChanges = std::make_unique<ParameterChanges>(numParameters, kOutputPointsPerParameter);
-    editor = std::make_unique<Vst2EditorAdapter>(controller.get(), host, &effect);
+    editor = std::make_unique<Vst2EditorAdapter>(controller, host, &effect);
 }
 
 void Vst2Wrapper::fillEffect(int32 vst2UniqueId)
 {
     effect.num_programs = 1;
-    effect.num_params = static_cast<int32_t>(parameters.size());
+    effect.num_params = static_cast<int32_t>(pair->parameters().size());
     effect.num_inputs = numInputChannels;
     effect.num_outputs = numOutputChannels;
     effect.flags = Vst2::effFlagsCanReplacing | Vst2::effFlagsProgramChunks;
@@ -369,9 +240,9 @@ void Vst2Wrapper::processBlock(const float* const* inputs, float* const* outputs
 {
     inputChanges->clear();
     outputChanges->clear();
-    handoff->takeProcessorChanges(
+    pair->handoff().takeProcessorChanges(
         [this](int32 index, double value)
-        { inputChanges->add(parameters[static_cast<size_t>(index)].id, value); });
+        { inputChanges->add(pair->parameters()[static_cast<size_t>(index)].id, value); });
 
     for (int32 ch = 0; ch < numInputChannels; ++ch)
     {
@@ -399,28 +270,23 @@ void Vst2Wrapper::processBlock(const float* const* inputs, float* const* outputs
 
 void Vst2Wrapper::setParameter(int32 index, float value)
 {
+    const std::vector<ParameterInfo>& parameters = pair->parameters();
     if (index < 0 || index >= static_cast<int32>(parameters.size()) || std::isnan(value))
         return;
     if (parameters[static_cast<size_t>(index)].flags & ParameterInfo::kIsReadOnly)
         return;
     const double clamped = std::min(1.0, std::max(0.0, static_cast<double>(value)));
-    handoff->set(index, clamped, Vst2ParameterHandoff::Origin::kHost);
+    pair->handoff().set(index, clamped, ParameterHandoff::Origin::kHost);
 }
 
 float Vst2Wrapper::getParameter(int32 index) const
 {
-    return static_cast<float>(handoff->get(index));
-}
-
-void Vst2Wrapper::flushToController()
-{
-    handoff->takeControllerChanges(
-        [this](int32 index, double value)
-        { controller->setParamNormalized(parameters[static_cast<size_t>(index)].id, value); });
+    return static_cast<float>(pair->handoff().get(index));
 }
 
 bool Vst2Wrapper::getParameterText(int32 opcode, int32 index, char* text) const
 {
+    const std::vector<ParameterInfo>& parameters = pair->parameters();
     if (!text || index < 0 || index >= static_cast<int32>(parameters.size()))
         return false;
     const ParameterInfo& info = parameters[static_cast<size_t>(index)];
@@ -440,7 +306,8 @@ bool Vst2Wrapper::getParameterText(int32 opcode, int32 index, char* text) const
     {
         String128 display{};
         // The host's latest value, also when the controller has yet to see it.
-        if (controller->getParamStringByValue(info.id, handoff->get(index), display) != kResultOk)
+        if (controller->getParamStringByValue(info.id, pair->handoff().get(index), display) !=
+            kResultOk)
             display[0] = 0;
         display[127] = 0;
         utf8 = toUtf8(display);
@@ -451,18 +318,9 @@ bool Vst2Wrapper::getParameterText(int32 opcode, int32 index, char* text) const
     return true;
 }
 
-int32 Vst2Wrapper::indexOf(ParamID id) const
-{
-    for (size_t i = 0; i < parameters.size(); ++i)
-    {
-        if (parameters[i].id == id)
-            return static_cast<int32>(i);
-    }
-    return -1;
-}
-
 bool Vst2Wrapper::stringToParameter(int32 index, const char* text)
 {
+    const std::vector<ParameterInfo>& parameters = pair->parameters();
     if (index < 0 || index >= static_cast<int32>(parameters.size()))
         return false;
     if (!text)
@@ -480,47 +338,9 @@ bool Vst2Wrapper::stringToParameter(int32 index, const char* text)
 
 // --- State ----------------------------------------------------------------
 
-bool Vst2Wrapper::saveStates(std::vector<uint8>& processorState,
-                             std::vector<uint8>& controllerState)
-{
-    MemoryStream processorStream;
-    if (component->getState(&processorStream) != kResultOk ||
-        !streamToBytes(processorStream, processorState))
-        return false;
-
-    controllerState.clear();
-    if (!controllerInitialized)
-        return true; // a single component's state is all there is
-    MemoryStream controllerStream;
-    const tresult result = controller->getState(&controllerStream);
-    if (result == kNotImplemented)
-        return true; // a controller without a state of its own
-    return result == kResultOk && streamToBytes(controllerStream, controllerState);
-}
-
-bool Vst2Wrapper::restoreController(IBStream& processorState, IBStream* controllerState)
-{
-    if (!controllerInitialized)
-        return true;
-    processorState.seek(0, IBStream::kIBSeekSet, nullptr);
-    if (controller->setComponentState(&processorState) != kResultOk)
-        return false;
-    return !controllerState || controller->setState(controllerState) == kResultOk;
-}
-
 intptr_t Vst2Wrapper::getChunk(void** data)
 {
-    if (!data)
-        return 0;
-    flushToController();
-    std::vector<uint8> processorState, controllerState;
-    // The host's latest values, which the processor may not have seen yet.
-    std::vector<Vst2Chunk::ParameterValue> values;
-    values.reserve(parameters.size());
-    for (int32 i = 0; i < static_cast<int32>(parameters.size()); ++i)
-        values.push_back({parameters[static_cast<size_t>(i)].id, handoff->get(i)});
-    if (!saveStates(processorState, controllerState) ||
-        !Vst2Chunk::build(processorState, controllerState, values, chunk))
+    if (!data || !pair->saveState(chunk))
         return 0;
     *data = chunk.data();
     return static_cast<intptr_t>(chunk.size());
@@ -528,46 +348,7 @@ intptr_t Vst2Wrapper::getChunk(void** data)
 
 intptr_t Vst2Wrapper::setChunk(const void* data, intptr_t size)
 {
-    Vst2Chunk parsed;
-    if (size <= 0 || !parsed.parse(data, static_cast<size_t>(size)))
-        return 0;
-    flushToController();
-
-    // What to go back to if only a part of the chunk is taken.
-    std::vector<uint8> oldProcessorState, oldControllerState;
-    if (!saveStates(oldProcessorState, oldControllerState))
-        return 0;
-
-    MemoryStream processorState = readStream(parsed.processorState(), parsed.processorStateSize());
-    if (component->setState(&processorState) != kResultOk)
-        return 0;
-    MemoryStream controllerState =
-        readStream(parsed.controllerState(), parsed.controllerStateSize());
-    if (!restoreController(processorState,
-                           parsed.controllerStateSize() > 0 ? &controllerState : nullptr))
-    {
-        MemoryStream oldProcessor = readStream(oldProcessorState.data(), oldProcessorState.size());
-        MemoryStream oldController =
-            readStream(oldControllerState.data(), oldControllerState.size());
-        component->setState(&oldProcessor);
-        restoreController(oldProcessor, oldControllerState.empty() ? nullptr : &oldController);
-        return 0;
-    }
-
-    // The restored values replace whatever was still on its way.
-    for (int32 i = 0; i < static_cast<int32>(parameters.size()); ++i)
-        handoff->reset(i, controller->getParamNormalized(parameters[static_cast<size_t>(i)].id));
-    // Values the saving processor had not taken yet: the controller takes
-    // them now, the processor with its next block.
-    for (const Vst2Chunk::ParameterValue& saved : parsed.parameterValues())
-    {
-        const int32 index = indexOf(saved.id);
-        if (index < 0 || saved.value == handoff->get(index))
-            continue;
-        controller->setParamNormalized(saved.id, saved.value);
-        handoff->set(index, saved.value, Vst2ParameterHandoff::Origin::kController);
-    }
-    return 1;
+    return size > 0 && pair->loadState(data, static_cast<size_t>(size)) ? 1 : 0;
 }
 
 // --- Dispatcher -------------------------------------------------------------
@@ -595,7 +376,7 @@ intptr_t Vst2Wrapper::canDo(const char* feature) const
     // A host bypass runs through the plug-in's own bypass parameter, so the
     // plug-in keeps its state and shows the bypass itself.
     if (std::strcmp(feature, "bypass") == 0)
-        return bypassIndex >= 0 ? 1 : -1;
+        return pair->bypassIndex() >= 0 ? 1 : -1;
     if (std::strcmp(feature, "2in2out") == 0)
         return numInputChannels == 2 && numOutputChannels == 2 ? 1 : -1;
     return 0;
@@ -633,8 +414,9 @@ intptr_t Vst2Wrapper::dispatch(int32 opcode, int32 index, intptr_t value, void* 
     case Vst2::effGetParamName:
         return getParameterText(opcode, index, static_cast<char*>(ptr)) ? 1 : 0;
     case Vst2::effCanBeAutomated:
-        return index >= 0 && index < static_cast<int32>(parameters.size()) &&
-                       (parameters[static_cast<size_t>(index)].flags & ParameterInfo::kCanAutomate)
+        return index >= 0 && index < static_cast<int32>(pair->parameters().size()) &&
+                       (pair->parameters()[static_cast<size_t>(index)].flags &
+                        ParameterInfo::kCanAutomate)
                    ? 1
                    : 0;
     case Vst2::effString2Parameter:
@@ -650,14 +432,14 @@ intptr_t Vst2Wrapper::dispatch(int32 opcode, int32 index, intptr_t value, void* 
         changeSetup(sampleRate, static_cast<int32>(value));
         return 1;
     case Vst2::effMainsChanged:
-        flushToController();
+        pair->flushToController();
         if (value)
             resume();
         else
             suspend();
         return 0;
     case Vst2::effEditIdle:
-        flushToController();
+        pair->flushToController();
         return editor->dispatch(opcode, index, value, ptr, opt);
     case Vst2::effEditGetRect:
     case Vst2::effEditOpen:
@@ -673,9 +455,9 @@ intptr_t Vst2Wrapper::dispatch(int32 opcode, int32 index, intptr_t value, void* 
     case Vst2::effSetSpeakerArrangement:
         return setSpeakerArrangement(value, ptr) ? 1 : 0;
     case Vst2::effSetBypass:
-        if (bypassIndex < 0)
+        if (pair->bypassIndex() < 0)
             return 0;
-        setParameter(bypassIndex, value ? 1.f : 0.f);
+        setParameter(pair->bypassIndex(), value ? 1.f : 0.f);
         return 1;
     case Vst2::effGetEffectName:
         if (!ptr)

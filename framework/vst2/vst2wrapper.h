@@ -8,12 +8,12 @@
 // getParameter on any thread; everything else on the host's main thread.
 #pragma once
 
+#include "adapter/effectpair.h"
+#include "adapter/hostcontext.h"
 #include "vst2/vst2abi.h"
 #include "vst2/vst2classinfo.h"
 #include "vst2/vst2componenthandler.h"
 #include "vst2/vst2editoradapter.h"
-#include "vst2/vst2hostcontext.h"
-#include "vst2/vst2parameterhandoff.h"
 #include "vst3/parameterchanges.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
@@ -62,8 +62,6 @@ private:
     explicit Vst2Wrapper(audioMasterCallback host);
 
     bool init(IPluginFactory& factory, const TUID processorCid, int32 vst2UniqueId);
-    bool makeController(IPluginFactory& factory);
-    bool setUpBuses();
     void setUpParameters();
     void fillEffect(int32 vst2UniqueId);
 
@@ -81,16 +79,10 @@ private:
     void allocateBuffers();
 
     bool getParameterText(int32 opcode, int32 index, char* text) const;
-    // The VST 2 index of a parameter, -1 when there is none with that id.
-    int32 indexOf(ParamID id) const;
     intptr_t canDo(const char* feature) const;
     bool setSpeakerArrangement(intptr_t inputs, void* outputs) const;
     bool stringToParameter(int32 index, const char* text);
 
-    // Main thread: values the host set that the controller has not seen.
-    void flushToController();
-    bool saveStates(std::vector<uint8>& processorState, std::vector<uint8>& controllerState);
-    bool restoreController(IBStream& processorState, IBStream* controllerState);
     intptr_t getChunk(void** data);
     intptr_t setChunk(const void* data, intptr_t size);
 
@@ -106,22 +98,16 @@ private:
 
     AEffect effect{};
     audioMasterCallback host;
-    Vst2HostContext hostContext;
+    AdapterHostContext hostContext;
     Vst2ClassDescription description;
     int32 plugCategory = -1;
 
-    IPtr<IComponent> component;
-    IPtr<IAudioProcessor> processor;
-    IPtr<IEditController> controller;
-    IPtr<IConnectionPoint> componentConnection;
-    IPtr<IConnectionPoint> controllerConnection;
-    bool componentInitialized = false;
-    bool controllerInitialized = false;
-
-    // By VST 2 index.
-    std::vector<ParameterInfo> parameters;
-    int32 bypassIndex = -1;
-    std::unique_ptr<Vst2ParameterHandoff> handoff;
+    // The pair's parameter index is the VST 2 index.
+    std::unique_ptr<EffectPair> pair;
+    // The pair's objects, for short.
+    IComponent* component = nullptr;
+    IAudioProcessor* processor = nullptr;
+    IEditController* controller = nullptr;
     std::unique_ptr<Vst2ComponentHandler> componentHandler;
     std::unique_ptr<Vst2EditorAdapter> editor;
 

@@ -14,7 +14,7 @@ set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}/packages")
 include(CPack)
 add_custom_target(windows_zip
     COMMAND "${CMAKE_CPACK_COMMAND}" --config "${CMAKE_BINARY_DIR}/CPackConfig.cmake"
-    DEPENDS kestrum_module
+    DEPENDS kestrum_module kestrum_clap
     COMMENT "Packing Kestrum-${PROJECT_VERSION}-win64.zip"
     VERBATIM)
 
@@ -22,12 +22,13 @@ find_program(MAKENSIS_PROGRAM makensis)
 if(MAKENSIS_PROGRAM)
     set(KESTRUM_INSTALLER_PATH "${CMAKE_BINARY_DIR}/packages/Kestrum-${PROJECT_VERSION}-win64-setup.exe")
     set(KESTRUM_PACKAGE_DLL "${_bundle_dir}/Contents/x86_64-win/Tavrek Kestrum.vst3")
+    get_target_property(KESTRUM_PACKAGE_CLAP kestrum_clap KESTRUM_CLAP_PATH)
     configure_file("${CMAKE_CURRENT_LIST_DIR}/kestrum.nsi.in"
                    "${CMAKE_BINARY_DIR}/kestrum.nsi" @ONLY)
     add_custom_command(OUTPUT "${KESTRUM_INSTALLER_PATH}"
         COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/packages"
         COMMAND "${MAKENSIS_PROGRAM}" -V2 "${CMAKE_BINARY_DIR}/kestrum.nsi"
-        DEPENDS kestrum_module "${CMAKE_BINARY_DIR}/kestrum.nsi"
+        DEPENDS kestrum_module kestrum_clap "${KESTRUM_PACKAGE_CLAP}" "${CMAKE_BINARY_DIR}/kestrum.nsi"
         COMMENT "Building the installer with makensis"
         VERBATIM)
     # Part of every build: it takes a moment, and the tests install it.

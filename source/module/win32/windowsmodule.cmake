@@ -13,6 +13,8 @@ string(REPLACE "." "," KESTRUM_VERSION_COMMAS "${KESTRUM_MODULE_VERSION}")
 set(_rc "${CMAKE_CURRENT_BINARY_DIR}/kestrum.rc")
 configure_file("${CMAKE_CURRENT_LIST_DIR}/kestrum.rc.in" "${_rc}" @ONLY)
 set(_def "${CMAKE_CURRENT_LIST_DIR}/kestrum.def")
+# The CLAP DLL carries the same resources.
+set(KESTRUM_MODULE_RC "${_rc}" PARENT_SCOPE)
 
 add_library(kestrum_module MODULE ${KESTRUM_MODULE_SOURCES} "${_rc}" "${_def}")
 target_link_libraries(kestrum_module PRIVATE framework_vst3_module kestrum_core framework_vst3

@@ -1,17 +1,17 @@
-#include "vst2/vst2parameterhandoff.h"
+#include "adapter/parameterhandoff.h"
 
 namespace Steinberg
 {
 namespace Vst
 {
 
-Vst2ParameterHandoff::Vst2ParameterHandoff(int32 count)
+ParameterHandoff::ParameterHandoff(int32 count)
     : count(count > 0 ? count : 0),
       slots(std::make_unique<Slot[]>(static_cast<size_t>(this->count)))
 {
 }
 
-void Vst2ParameterHandoff::set(int32 index, double value, Origin origin)
+void ParameterHandoff::set(int32 index, double value, Origin origin)
 {
     if (index < 0 || index >= count)
         return;
@@ -19,19 +19,20 @@ void Vst2ParameterHandoff::set(int32 index, double value, Origin origin)
     // The value first: a reader that sees a flag also sees this value (or a
     // later one, which is the one it should deliver anyway).
     slot.value.store(value, std::memory_order_release);
-    if (origin == Origin::kHost)
+    if (origin != Origin::kController)
         slot.toController.store(true, std::memory_order_release);
-    slot.toProcessor.store(true, std::memory_order_release);
+    if (origin != Origin::kHostDelivered)
+        slot.toProcessor.store(true, std::memory_order_release);
 }
 
-double Vst2ParameterHandoff::get(int32 index) const
+double ParameterHandoff::get(int32 index) const
 {
     if (index < 0 || index >= count)
         return 0.0;
     return slots[index].value.load(std::memory_order_acquire);
 }
 
-void Vst2ParameterHandoff::reset(int32 index, double value)
+void ParameterHandoff::reset(int32 index, double value)
 {
     if (index < 0 || index >= count)
         return;

@@ -1,8 +1,9 @@
-// The program chunk a VST 2 host stores for the wrapped plug-in: the
-// processor's and the controller's state streams behind a small header,
-// followed by the latest value of every parameter.
+// The one stream a host of another format stores for the wrapped plug-in
+// (a VST 2 program chunk, a CLAP state): the processor's and the
+// controller's state streams behind a small header, followed by the latest
+// value of every parameter.
 //
-// The values are there because a VST 2 host's setParameter reaches the
+// The values are there because such a host's parameter changes reach the
 // processor only with its next audio block: a chunk taken before that block
 // (a plug-in that is suspended, or a project saved right after an edit)
 // would otherwise carry the processor's old state.
@@ -25,7 +26,7 @@ namespace Steinberg
 namespace Vst
 {
 
-class Vst2Chunk
+class StateBundle
 {
 public:
     static constexpr std::uint32_t kMagic = 0x56335732; // 'V3W2'

@@ -1,4 +1,4 @@
-#include "vst2/vst2chunk.h"
+#include "adapter/statebundle.h"
 
 #include <cstring>
 #include <limits>
@@ -58,10 +58,10 @@ constexpr std::size_t kMaxChunkSize = static_cast<std::size_t>(std::numeric_limi
 
 } // namespace
 
-bool Vst2Chunk::build(const std::vector<std::uint8_t>& processorState,
-                      const std::vector<std::uint8_t>& controllerState,
-                      const std::vector<ParameterValue>& parameterValues,
-                      std::vector<std::uint8_t>& chunk)
+bool StateBundle::build(const std::vector<std::uint8_t>& processorState,
+                        const std::vector<std::uint8_t>& controllerState,
+                        const std::vector<ParameterValue>& parameterValues,
+                        std::vector<std::uint8_t>& chunk)
 {
     const std::size_t valuesSize = 4 + parameterValues.size() * kValueRecordSize;
     if (parameterValues.size() > kMaxChunkSize / kValueRecordSize ||
@@ -92,7 +92,7 @@ bool Vst2Chunk::build(const std::vector<std::uint8_t>& processorState,
     return true;
 }
 
-bool Vst2Chunk::parse(const void* data, std::size_t size)
+bool StateBundle::parse(const void* data, std::size_t size)
 {
     if (!data || size < kHeaderSize || size > kMaxChunkSize)
         return false;

@@ -1,8 +1,8 @@
 // How parameter values travel inside the VST 2 wrapper: the lock-free
 // handoff between host, controller and audio thread, the component handler
 // that turns the controller's edits into VST 2 automation.
+#include "adapter/parameterhandoff.h"
 #include "vst2/vst2componenthandler.h"
-#include "vst2/vst2parameterhandoff.h"
 
 #include <gtest/gtest.h>
 
@@ -13,19 +13,19 @@
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-using Origin = Vst2ParameterHandoff::Origin;
+using Origin = ParameterHandoff::Origin;
 
 namespace
 {
 
-std::vector<std::pair<int32, double>> takeProcessor(Vst2ParameterHandoff& handoff)
+std::vector<std::pair<int32, double>> takeProcessor(ParameterHandoff& handoff)
 {
     std::vector<std::pair<int32, double>> taken;
     handoff.takeProcessorChanges([&](int32 i, double v) { taken.emplace_back(i, v); });
     return taken;
 }
 
-std::vector<std::pair<int32, double>> takeController(Vst2ParameterHandoff& handoff)
+std::vector<std::pair<int32, double>> takeController(ParameterHandoff& handoff)
 {
     std::vector<std::pair<int32, double>> taken;
     handoff.takeControllerChanges([&](int32 i, double v) { taken.emplace_back(i, v); });
@@ -36,9 +36,9 @@ using Changes = std::vector<std::pair<int32, double>>;
 
 } // namespace
 
-TEST(Vst2ParameterHandoff, ProcessorGetsTheLatestValueOnce)
+TEST(ParameterHandoff, ProcessorGetsTheLatestValueOnce)
 {
-    Vst2ParameterHandoff handoff(3);
+    ParameterHandoff handoff(3);
     EXPECT_TRUE(takeProcessor(handoff).empty());
 
     handoff.set(2, 0.25, Origin::kHost);
@@ -49,9 +49,9 @@ TEST(Vst2ParameterHandoff, ProcessorGetsTheLatestValueOnce)
     EXPECT_DOUBLE_EQ(handoff.get(2), 0.75);
 }
 
-TEST(Vst2ParameterHandoff, OnlyHostValuesGoBackToTheController)
+TEST(ParameterHandoff, OnlyHostValuesGoBackToTheController)
 {
-    Vst2ParameterHandoff handoff(2);
+    ParameterHandoff handoff(2);
     handoff.set(0, 0.5, Origin::kController); // the controller made it
     handoff.set(1, 0.25, Origin::kHost);
     EXPECT_EQ(takeController(handoff), (Changes{{1, 0.25}}));
@@ -60,9 +60,18 @@ TEST(Vst2ParameterHandoff, OnlyHostValuesGoBackToTheController)
     EXPECT_EQ(takeProcessor(handoff), (Changes{{0, 0.5}, {1, 0.25}}));
 }
 
-TEST(Vst2ParameterHandoff, ResetDropsWhatWasOnItsWay)
+TEST(ParameterHandoff, ValuesTheHostDeliveredItselfGoOnlyToTheController)
 {
-    Vst2ParameterHandoff handoff(1);
+    ParameterHandoff handoff(2);
+    handoff.set(1, 0.75, Origin::kHostDelivered);
+    EXPECT_TRUE(takeProcessor(handoff).empty()) << "the processor has it already";
+    EXPECT_EQ(takeController(handoff), (Changes{{1, 0.75}}));
+    EXPECT_DOUBLE_EQ(handoff.get(1), 0.75);
+}
+
+TEST(ParameterHandoff, ResetDropsWhatWasOnItsWay)
+{
+    ParameterHandoff handoff(1);
     handoff.set(0, 0.9, Origin::kHost);
     handoff.reset(0, 0.1);
     EXPECT_DOUBLE_EQ(handoff.get(0), 0.1);
@@ -70,24 +79,24 @@ TEST(Vst2ParameterHandoff, ResetDropsWhatWasOnItsWay)
     EXPECT_TRUE(takeController(handoff).empty());
 }
 
-TEST(Vst2ParameterHandoff, IndicesOutOfRangeAreIgnored)
+TEST(ParameterHandoff, IndicesOutOfRangeAreIgnored)
 {
-    Vst2ParameterHandoff handoff(2);
+    ParameterHandoff handoff(2);
     handoff.set(-1, 0.5, Origin::kHost);
     handoff.set(2, 0.5, Origin::kHost);
     handoff.reset(7, 0.5);
     EXPECT_TRUE(takeProcessor(handoff).empty());
     EXPECT_DOUBLE_EQ(handoff.get(-1), 0.0);
     EXPECT_DOUBLE_EQ(handoff.get(2), 0.0);
-    Vst2ParameterHandoff none(-3);
+    ParameterHandoff none(-3);
     EXPECT_EQ(none.size(), 0);
 }
 
-TEST(Vst2ParameterHandoff, AudioThreadNeverLosesTheLastValue)
+TEST(ParameterHandoff, AudioThreadNeverLosesTheLastValue)
 {
     // A writer thread sets increasing values; whatever the reader took last
     // must be the writer's last value once both are done.
-    Vst2ParameterHandoff handoff(1);
+    ParameterHandoff handoff(1);
     std::atomic<bool> done{false};
     double lastTaken = -1.0;
     bool ordered = true;
@@ -144,7 +153,7 @@ TEST(Vst2ComponentHandler, EditsBecomeHostAutomationAndReachTheProcessor)
 {
     recordedCalls.clear();
     AEffect effect{};
-    Vst2ParameterHandoff handoff(2);
+    ParameterHandoff handoff(2);
     // VST 3 IDs 40 and 17 are VST 2 indices 0 and 1.
     Vst2ComponentHandler handler(recordingHost, {40, 17}, handoff);
     handler.setEffect(&effect);
@@ -168,7 +177,7 @@ TEST(Vst2ComponentHandler, EditsBecomeHostAutomationAndReachTheProcessor)
 TEST(Vst2ComponentHandler, UnknownParametersAndBadValuesGoNowhere)
 {
     recordedCalls.clear();
-    Vst2ParameterHandoff handoff(1);
+    ParameterHandoff handoff(1);
     Vst2ComponentHandler handler(recordingHost, {5}, handoff);
     EXPECT_EQ(handler.beginEdit(6), kInvalidArgument);
     EXPECT_EQ(handler.performEdit(6, 0.5), kInvalidArgument);
@@ -193,7 +202,7 @@ TEST(Vst2ComponentHandler, RestartsTellTheHostWhatChanged)
          {Vst2::audioMasterUpdateDisplay, Vst2::audioMasterIOChanged}},
         {kReloadComponent, {}},
     };
-    Vst2ParameterHandoff handoff(1);
+    ParameterHandoff handoff(1);
     Vst2ComponentHandler handler(recordingHost, {0}, handoff);
     for (const Case& c : cases)
     {

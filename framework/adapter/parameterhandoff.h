@@ -1,5 +1,5 @@
-// Parameter values on their way from the VST 2 host (any thread) and from
-// the controller (main thread) to the processor (audio thread) and to the
+// Parameter values on their way from the format's host (any thread) and
+// from the controller (main thread) to the processor (audio thread) and to the
 // controller. One slot of atomics per parameter: the audio thread takes the
 // latest value of each changed parameter without locking or allocating.
 #pragma once
@@ -14,16 +14,19 @@ namespace Steinberg
 namespace Vst
 {
 
-class Vst2ParameterHandoff
+class ParameterHandoff
 {
 public:
     enum class Origin
     {
         kHost,       // the controller has yet to learn the value
         kController, // the controller made the value itself
+        // The host gave the value to the processor itself (at its sample
+        // offset): only the controller has yet to learn it.
+        kHostDelivered,
     };
 
-    explicit Vst2ParameterHandoff(int32 count);
+    explicit ParameterHandoff(int32 count);
 
     int32 size() const { return count; }
 

@@ -1,4 +1,4 @@
-#include "vst2/vst2hostcontext.h"
+#include "adapter/hostcontext.h"
 
 #include "base/source/fstring.h"
 
@@ -7,9 +7,9 @@ namespace Steinberg
 namespace Vst
 {
 
-Vst2HostContext::Vst2HostContext(std::string hostName) : hostName(std::move(hostName)) {}
+AdapterHostContext::AdapterHostContext(std::string hostName) : hostName(std::move(hostName)) {}
 
-tresult PLUGIN_API Vst2HostContext::getName(String128 name)
+tresult PLUGIN_API AdapterHostContext::getName(String128 name)
 {
     if (!name)
         return kInvalidArgument;
