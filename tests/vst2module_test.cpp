@@ -503,7 +503,7 @@ TEST(Vst2Module, ChunkTakenBeforeAnyBlockKeepsTheHostsLatestValues)
 // and saved again: the two saves are the same bytes.
 TEST(Vst2Module, ChunkValuesTakeOneFormSoSavingAgainGivesTheSameBytes)
 {
-    using Steinberg::Vst::Vst2Chunk;
+    using Steinberg::Vst::StateBundle;
     auto processorState = [](int32_t bypass, float mode)
     {
         std::vector<uint8_t> bytes(8);
@@ -515,7 +515,7 @@ TEST(Vst2Module, ChunkValuesTakeOneFormSoSavingAgainGivesTheSameBytes)
     {
         const char* what;
         std::vector<uint8_t> processor;
-        std::vector<Vst2Chunk::ParameterValue> values;
+        std::vector<StateBundle::ParameterValue> values;
     } cases[] = {
         {"Bypass far below zero, then on, then -0",
          processorState(-2147480000, 0.5f),
@@ -529,7 +529,7 @@ TEST(Vst2Module, ChunkValuesTakeOneFormSoSavingAgainGivesTheSameBytes)
     {
         SCOPED_TRACE(c.what);
         std::vector<uint8_t> stored;
-        ASSERT_TRUE(Vst2Chunk::build(c.processor, {}, c.values, stored));
+        ASSERT_TRUE(StateBundle::build(c.processor, {}, c.values, stored));
         auto first = makeVst2();
         ASSERT_TRUE(first && first->restoreState(stored));
         const std::vector<uint8_t> saved = chunkOf(*first);
