@@ -152,6 +152,34 @@ TEST_F(ClapGuiTest, ShowsThePaintedEditorAndLeavesNothingBehind)
     }
 }
 
+// Hosts call set_scale before set_parent, and again when the window moves to
+// another screen: the size follows, and an open editor asks the host for it.
+TEST_F(ClapGuiTest, SetScaleSizesTheEditorBeforeAndAfterItIsShown)
+{
+    parent->resize(600, 400);
+    const clap_plugin_t* p = plugin->plugin();
+    ASSERT_TRUE(gui->create(p, CLAP_WINDOW_API_X11, false));
+    ASSERT_TRUE(gui->set_scale(p, 2.0));
+    uint32_t width = 0, height = 0;
+    ASSERT_TRUE(gui->get_size(p, &width, &height));
+    EXPECT_EQ(width, 540u);
+    EXPECT_EQ(height, 340u);
+    clap_window_t window{};
+    window.api = CLAP_WINDOW_API_X11;
+    window.x11 = parent->id();
+    ASSERT_TRUE(gui->set_parent(p, &window) && gui->show(p));
+    run(300);
+    EXPECT_EQ(parent->childCount(true), 1);
+    const int resizesBefore = plugin->requests().resize;
+
+    ASSERT_TRUE(gui->set_scale(p, 1.5));
+    ASSERT_TRUE(gui->get_size(p, &width, &height));
+    EXPECT_EQ(width, 405u);
+    EXPECT_EQ(height, 255u);
+    EXPECT_EQ(plugin->requests().resize, resizesBefore + 1) << "an open editor asks for its size";
+    gui->destroy(p);
+}
+
 TEST_F(ClapGuiTest, EditsInTheEditorReachTheHostAsOneGesture)
 {
     ASSERT_TRUE(open());

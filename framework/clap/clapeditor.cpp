@@ -302,16 +302,12 @@ bool ClapEditor::setScale(double scale)
 {
     if (!view || !(scale > 0.0))
         return false;
-    // Views that draw at other scales say so through this interface. Its ID
-    // is spelled out here: the SDK copy declares it but defines it nowhere,
-    // and the view's own module may define it as well.
-    static const TUID kScaleSupportIid = INLINE_UID(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
-    IPlugViewContentScaleSupport* scaling = nullptr;
-    if (view->queryInterface(kScaleSupportIid, reinterpret_cast<void**>(&scaling)) != kResultOk ||
-        !scaling)
+    // Views that draw at other scales say so through this interface; the
+    // factor replaces whatever the view would take from the window system.
+    FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+    if (!scaling)
         return false;
     const bool taken = scaling->setContentScaleFactor(static_cast<float>(scale)) == kResultOk;
-    scaling->release();
     return taken;
 }
 
