@@ -33,7 +33,7 @@ step "Configuring" "$logs/demo-configure.log" \
     "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" \
     -DKESTRUM_BUILD_TESTS=OFF -DKESTRUM_BUILD_BENCHMARKS=OFF
 step "Building the plug-ins and kestrum-process" "$logs/demo-build.log" \
-    cmake --build "$build" -j"$(nproc)" --target kestrum_module kestrum_lv2_bundle kestrum-process
+    cmake --build "$build" -j"$(nproc)" --target kestrum_module kestrum_lv2_bundle kestrum_clap kestrum-process
 step "Installing the plug-ins for $(id -un)" "$logs/demo-install.log" \
     cmake --install "$build" --component plugin
 # One line per bundle or module, as a host lists them.
