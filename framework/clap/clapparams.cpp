@@ -186,14 +186,14 @@ void ClapPlugin::flush(const clap_input_events_t* in, const clap_output_events_t
     // No audio: the processor takes the values as a block of no samples.
     if (!inputChanges->empty())
     {
-        processData.numSamples = 0;
-        processData.inputParameterChanges = inputChanges.get();
-        processData.outputParameterChanges = outputChanges.get();
-        processData.numInputs = 0;
-        processData.numOutputs = 0;
-        pair->processor().process(processData);
-        processData.numInputs = numInputs > 0 ? 1 : 0;
-        processData.numOutputs = 1;
+        block.data.numSamples = 0;
+        block.data.inputParameterChanges = inputChanges.get();
+        block.data.outputParameterChanges = outputChanges.get();
+        block.data.numInputs = 0;
+        block.data.numOutputs = 0;
+        pair->processor().process(block.data);
+        block.data.numInputs = numInputs > 0 ? 1 : 0;
+        block.data.numOutputs = 1;
         inputChanges->clear();
     }
     // Inactive, flush runs on the main thread: the controller learns at once.

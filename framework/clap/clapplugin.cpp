@@ -235,20 +235,7 @@ bool ClapPlugin::activate(double rate, uint32_t /*minFrames*/, uint32_t frames)
     sampleRate = rate;
     silence.assign(frames, 0.f);
     discard.assign(frames, 0.f);
-    inputChannels.assign(static_cast<size_t>(numInputs), nullptr);
-    outputChannels.assign(static_cast<size_t>(numOutputs), nullptr);
-    inputBus.numChannels = numInputs;
-    inputBus.channelBuffers32 = inputChannels.data();
-    outputBus.numChannels = numOutputs;
-    outputBus.channelBuffers32 = outputChannels.data();
-    processData.processMode = kRealtime;
-    processData.symbolicSampleSize = kSample32;
-    processData.numInputs = numInputs > 0 ? 1 : 0;
-    processData.inputs = numInputs > 0 ? &inputBus : nullptr;
-    processData.numOutputs = 1;
-    processData.outputs = &outputBus;
-    processData.inputParameterChanges = inputChanges.get();
-    processData.outputParameterChanges = outputChanges.get();
+    block.bind(numInputs, numOutputs, inputChanges.get(), outputChanges.get());
 
     if (pair->component().setActive(true) != kResultOk)
         return false;
@@ -428,18 +415,18 @@ void ClapPlugin::processSlice(const clap_process_t& p, uint32_t offset, uint32_t
         float* buffer = in && in->data32 && static_cast<uint32_t>(c) < in->channel_count
                             ? in->data32[c]
                             : nullptr;
-        inputChannels[static_cast<size_t>(c)] = buffer ? buffer + offset : silence.data();
+        block.inputChannels[static_cast<size_t>(c)] = buffer ? buffer + offset : silence.data();
     }
     for (int32 c = 0; c < numOutputs; ++c)
     {
         float* buffer = out && out->data32 && static_cast<uint32_t>(c) < out->channel_count
                             ? out->data32[c]
                             : nullptr;
-        outputChannels[static_cast<size_t>(c)] = buffer ? buffer + offset : discard.data();
+        block.outputChannels[static_cast<size_t>(c)] = buffer ? buffer + offset : discard.data();
     }
-    inputBus.silenceFlags = 0;
-    processData.numSamples = static_cast<int32>(frames);
-    pair->processor().process(processData);
+    block.inputBus.silenceFlags = 0;
+    block.data.numSamples = static_cast<int32>(frames);
+    pair->processor().process(block.data);
     inputChanges->clear();
     outputChanges->clear();
 }

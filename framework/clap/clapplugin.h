@@ -10,6 +10,7 @@
 
 #include "adapter/effectpair.h"
 #include "adapter/hostcontext.h"
+#include "adapter/processblock.h"
 #include "clap/clapdefinition.h"
 #include "clap/clapext.h"
 #include "vst3/parameterchanges.h"
@@ -134,13 +135,9 @@ private:
     uint32_t maxFrames = 0;
     std::unique_ptr<ParameterChanges> inputChanges;
     std::unique_ptr<ParameterChanges> outputChanges;
-    std::vector<float*> inputChannels;
-    std::vector<float*> outputChannels;
     std::vector<float> silence; // stands in for input channels the host left out
     std::vector<float> discard; // takes output channels the host left out
-    AudioBusBuffers inputBus{};
-    AudioBusBuffers outputBus{};
-    ProcessData processData{};
+    ProcessBlock block;
     double sampleRate = 44100.0;
 };
 

@@ -132,25 +132,11 @@ void Vst2Wrapper::allocateBuffers()
     silence.assign(frames, 0.f);
     discard.assign(frames, 0.f);
     scratch.assign(frames * static_cast<size_t>(numOutputChannels), 0.f);
-    inputPointers.assign(static_cast<size_t>(numInputChannels), nullptr);
-    outputPointers.assign(static_cast<size_t>(numOutputChannels), nullptr);
     scratchPointers.assign(static_cast<size_t>(numOutputChannels), nullptr);
     for (int32 ch = 0; ch < numOutputChannels; ++ch)
         scratchPointers[static_cast<size_t>(ch)] = scratch.data() + ch * frames;
-
-    inputBus.numChannels = numInputChannels;
-    inputBus.channelBuffers32 = inputPointers.data();
-    outputBus.numChannels = numOutputChannels;
-    outputBus.channelBuffers32 = outputPointers.data();
-    processData.processMode = kRealtime;
-    processData.symbolicSampleSize = kSample32;
-    processData.numInputs = numInputChannels > 0 ? 1 : 0;
-    processData.inputs = numInputChannels > 0 ? &inputBus : nullptr;
-    processData.numOutputs = 1;
-    processData.outputs = &outputBus;
-    processData.inputParameterChanges = inputChanges.get();
-    processData.outputParameterChanges = outputChanges.get();
-    processData.processContext = &processContext;
+    block.bind(numInputChannels, numOutputChannels, inputChanges.get(), outputChanges.get());
+    block.data.processContext = &processContext;
 }
 
 // --- Activation -------------------------------------------------------------
@@ -247,7 +233,7 @@ void Vst2Wrapper::processBlock(const float* const* inputs, float* const* outputs
     for (int32 ch = 0; ch < numInputChannels; ++ch)
     {
         const float* in = inputs ? inputs[ch] : nullptr;
-        inputPointers[static_cast<size_t>(ch)] =
+        block.inputChannels[static_cast<size_t>(ch)] =
             in ? const_cast<float*>(in) + offset : silence.data();
     }
     // Scratch outputs (the accumulating process) are per block; the host's
@@ -256,12 +242,12 @@ void Vst2Wrapper::processBlock(const float* const* inputs, float* const* outputs
     for (int32 ch = 0; ch < numOutputChannels; ++ch)
     {
         float* out = outputs[ch];
-        outputPointers[static_cast<size_t>(ch)] =
+        block.outputChannels[static_cast<size_t>(ch)] =
             out ? (ownBuffers ? out : out + offset) : discard.data();
     }
 
-    processData.numSamples = frames;
-    processor->process(processData);
+    block.data.numSamples = frames;
+    processor->process(block.data);
     processContext.projectTimeSamples += frames;
     processContext.continousTimeSamples += frames;
 }

@@ -10,6 +10,7 @@
 
 #include "adapter/effectpair.h"
 #include "adapter/hostcontext.h"
+#include "adapter/processblock.h"
 #include "vst2/vst2abi.h"
 #include "vst2/vst2classinfo.h"
 #include "vst2/vst2componenthandler.h"
@@ -119,15 +120,11 @@ private:
     int32 numOutputChannels = 0;
     std::unique_ptr<ParameterChanges> inputChanges;
     std::unique_ptr<ParameterChanges> outputChanges;
-    std::vector<float*> inputPointers;
-    std::vector<float*> outputPointers;
     std::vector<float*> scratchPointers;
     std::vector<float> silence; // stands in for input channels the host left out
     std::vector<float> discard; // takes output channels the host left out
     std::vector<float> scratch; // the accumulating process's own output
-    AudioBusBuffers inputBus{};
-    AudioBusBuffers outputBus{};
-    ProcessData processData;
+    ProcessBlock block;
     ProcessContext processContext{};
 
     // The last chunk handed to the host: it stays valid until the next
