@@ -99,7 +99,8 @@ int64_t readBytes(const clap_istream_t* stream, void* buffer, uint64_t size)
     // A few bytes at a time, as some hosts hand a stream over.
     const size_t n =
         std::min<size_t>({static_cast<size_t>(size), 5, cursor->bytes->size() - cursor->position});
-    std::memcpy(buffer, cursor->bytes->data() + cursor->position, n);
+    if (n > 0) // an empty state has no data to copy from
+        std::memcpy(buffer, cursor->bytes->data() + cursor->position, n);
     cursor->position += n;
     return static_cast<int64_t>(n);
 }
