@@ -89,9 +89,8 @@ TEST(Install, DestdirHoldsEverythingAStagedInstallUnderTheNamedPrefix)
 
         const auto uninstall = runProcess({"/bin/bash", KESTRUM_UNINSTALL_SCRIPT, prefix}, env);
         ASSERT_EQ(uninstall.exitCode, 0) << uninstall.err;
-        for (const char* installed :
-             {"vst3/Tavrek Kestrum.vst3", "vst/TK Kestrum VST2.so", "lv2/kestrum.lv2",
-              "clap/Kestrum.clap"})
+        for (const char* installed : {"vst3/Tavrek Kestrum.vst3", "vst/TK Kestrum VST2.so",
+                                      "lv2/kestrum.lv2", "clap/Kestrum.clap"})
             EXPECT_FALSE(fs::exists(lib / installed)) << installed;
     }
 }
