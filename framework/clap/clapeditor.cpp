@@ -1,5 +1,6 @@
 #include "clap/clapeditor.h"
 
+#include "adapter/viewplatform.h"
 #include "clap/clapplatform.h"
 #include "clap/clapplugin.h"
 
@@ -262,7 +263,7 @@ bool ClapEditor::create(const char* api, bool isFloating)
     if (!newView)
         return false;
     view = owned(newView);
-    if (view->isPlatformTypeSupported(clapViewPlatformType()) != kResultTrue ||
+    if (view->isPlatformTypeSupported(hostWindowPlatformType()) != kResultTrue ||
         !timers->register_timer(plugin.clapHost(), kTimerPeriodMs, &timerId))
     {
         view = nullptr;
@@ -370,7 +371,7 @@ bool ClapEditor::setParent(const clap_window_t* window)
         std::strcmp(window->api, clapWindowApi()) != 0)
         return false;
     void* parent = clapNativeWindow(*window);
-    if (!parent || view->attached(parent, clapViewPlatformType()) != kResultOk)
+    if (!parent || view->attached(parent, hostWindowPlatformType()) != kResultOk)
         return false;
     attached = true;
     return true;

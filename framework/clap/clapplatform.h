@@ -1,10 +1,9 @@
 // What the CLAP editor must know of the window system: the CLAP window API
-// it embeds into and the VST 3 view platform type of that window.
+// it embeds into (the view's platform type is the adapters' own,
+// adapter/viewplatform.h).
 #pragma once
 
 #include "clap/ext/gui.h"
-
-#include "pluginterfaces/gui/iplugview.h"
 
 namespace Steinberg
 {
@@ -12,7 +11,6 @@ namespace Vst
 {
 
 const char* clapWindowApi();
-FIDString clapViewPlatformType();
 // The native handle inside a clap_window_t of that API.
 void* clapNativeWindow(const clap_window_t& window);
 

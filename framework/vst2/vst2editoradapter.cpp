@@ -1,5 +1,5 @@
 #include "vst2/vst2editoradapter.h"
-#include "vst2/vst2platform.h"
+#include "adapter/viewplatform.h"
 
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
@@ -35,7 +35,7 @@ Vst2EditorAdapter::Vst2EditorAdapter(IEditController* controller, audioMasterCal
     // Asked with a throw-away view, as the host wants to know before it
     // opens anything.
     if (makeView())
-        editorAvailable = view->isPlatformTypeSupported(vst2EditorPlatformType()) == kResultTrue;
+        editorAvailable = view->isPlatformTypeSupported(hostWindowPlatformType()) == kResultTrue;
     dropView();
 }
 
@@ -130,7 +130,7 @@ intptr_t Vst2EditorAdapter::openEditor(void* parent)
     if (!parent || open || !makeView())
         return 0;
     view->setFrame(plugFrame);
-    if (view->attached(parent, vst2EditorPlatformType()) != kResultOk)
+    if (view->attached(parent, hostWindowPlatformType()) != kResultOk)
     {
         dropView();
         loop->clear();

@@ -13,11 +13,6 @@ const char* clapWindowApi()
     return CLAP_WINDOW_API_X11;
 }
 
-FIDString clapViewPlatformType()
-{
-    return kPlatformTypeX11EmbedWindowID;
-}
-
 void* clapNativeWindow(const clap_window_t& window)
 {
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window.x11));

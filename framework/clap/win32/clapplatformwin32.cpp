@@ -11,11 +11,6 @@ const char* clapWindowApi()
     return CLAP_WINDOW_API_WIN32;
 }
 
-FIDString clapViewPlatformType()
-{
-    return kPlatformTypeHWND;
-}
-
 void* clapNativeWindow(const clap_window_t& window)
 {
     return window.win32;

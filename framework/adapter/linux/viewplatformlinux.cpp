@@ -1,5 +1,5 @@
-// X11: a VST 2 host hands over a plain X window.
-#include "vst2/vst2platform.h"
+// X11: VST 2 and CLAP hosts hand over a plain X window.
+#include "adapter/viewplatform.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -8,7 +8,7 @@ namespace Steinberg
 namespace Vst
 {
 
-FIDString vst2EditorPlatformType()
+FIDString hostWindowPlatformType()
 {
     return kPlatformTypeX11EmbedWindowID;
 }

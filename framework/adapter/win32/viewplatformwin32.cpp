@@ -1,5 +1,5 @@
-// Windows: the host hands over an HWND.
-#include "vst2/vst2platform.h"
+// Windows: VST 2 and CLAP hosts hand over an HWND.
+#include "adapter/viewplatform.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -8,7 +8,7 @@ namespace Steinberg
 namespace Vst
 {
 
-FIDString vst2EditorPlatformType()
+FIDString hostWindowPlatformType()
 {
     return kPlatformTypeHWND;
 }
