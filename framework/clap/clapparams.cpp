@@ -276,6 +276,12 @@ void ClapPlugin::endEdit(int32 index)
         hostParams->request_flush(host);
 }
 
+void ClapPlugin::rescanParameters(clap_param_rescan_flags flags)
+{
+    if (hostParams && hostParams->rescan)
+        hostParams->rescan(host, flags);
+}
+
 tresult PLUGIN_API ClapComponentHandler::beginEdit(ParamID id)
 {
     const int32 index = pair.indexOf(id);
@@ -305,13 +311,8 @@ tresult PLUGIN_API ClapComponentHandler::endEdit(ParamID id)
 
 tresult PLUGIN_API ClapComponentHandler::restartComponent(int32 flags)
 {
-    const clap_host_t* host = plugin.clapHost();
-    const auto* params =
-        host->get_extension
-            ? static_cast<const clap_host_params_t*>(host->get_extension(host, CLAP_EXT_PARAMS))
-            : nullptr;
-    if (params && params->rescan && (flags & (kParamValuesChanged | kParamTitlesChanged)))
-        params->rescan(host, CLAP_PARAM_RESCAN_VALUES | CLAP_PARAM_RESCAN_TEXT);
+    if (flags & (kParamValuesChanged | kParamTitlesChanged))
+        plugin.rescanParameters(CLAP_PARAM_RESCAN_VALUES | CLAP_PARAM_RESCAN_TEXT);
     return kResultOk;
 }
 

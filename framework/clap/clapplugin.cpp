@@ -472,8 +472,7 @@ bool ClapPlugin::loadState(const clap_istream_t* stream)
         return false;
     // Values the restored state left for the processor reach it with the
     // next block or flush.
-    if (hostParams && hostParams->rescan)
-        hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
+    rescanParameters(CLAP_PARAM_RESCAN_VALUES);
     return true;
 }
 

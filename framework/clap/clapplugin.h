@@ -83,6 +83,8 @@ public:
     void beginEdit(int32 index);
     void performEdit(int32 index, ParamValue normalized);
     void endEdit(int32 index);
+    // Asks the host to read the parameters' values (and texts) again.
+    void rescanParameters(clap_param_rescan_flags flags);
 
     ClapEditor* editor() const { return guiEditor.get(); }
     const clap_host_t* clapHost() const { return host; }
