@@ -192,6 +192,28 @@ PcmFormat pcmFormatFor(int sndfileFormat)
     }
 }
 
+int sndfileSubformatFor(PcmFormat format)
+{
+    switch (format)
+    {
+    case PcmFormat::kInt16:
+        return SF_FORMAT_PCM_16;
+    case PcmFormat::kInt24:
+        return SF_FORMAT_PCM_24;
+    case PcmFormat::kFloat32:
+        return SF_FORMAT_FLOAT;
+    case PcmFormat::kUInt8:
+        return SF_FORMAT_PCM_U8;
+    case PcmFormat::kInt32:
+        return SF_FORMAT_PCM_32;
+    case PcmFormat::kFloat64:
+        return SF_FORMAT_DOUBLE;
+    case PcmFormat::kNone:
+        break;
+    }
+    return 0;
+}
+
 int bytesPerSample(PcmFormat format)
 {
     switch (format)

@@ -23,8 +23,10 @@ enum class PcmFormat
     kFloat64,
 };
 
-// The format for a libsndfile subformat, kNone for all others.
+// The format for a libsndfile subformat, kNone for all others, and back
+// (0 for kNone).
 PcmFormat pcmFormatFor(int sndfileFormat);
+int sndfileSubformatFor(PcmFormat format);
 int bytesPerSample(PcmFormat format);
 
 // File bytes to floats, as libsndfile reads them (full scale is 1.0).

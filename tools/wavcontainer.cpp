@@ -131,31 +131,7 @@ bool WavChunk::is(const char* name) const
 
 int WavLayout::sndfileFormat() const
 {
-    int sub = 0;
-    switch (pcm)
-    {
-    case PcmFormat::kUInt8:
-        sub = SF_FORMAT_PCM_U8;
-        break;
-    case PcmFormat::kInt16:
-        sub = SF_FORMAT_PCM_16;
-        break;
-    case PcmFormat::kInt24:
-        sub = SF_FORMAT_PCM_24;
-        break;
-    case PcmFormat::kInt32:
-        sub = SF_FORMAT_PCM_32;
-        break;
-    case PcmFormat::kFloat32:
-        sub = SF_FORMAT_FLOAT;
-        break;
-    case PcmFormat::kFloat64:
-        sub = SF_FORMAT_DOUBLE;
-        break;
-    case PcmFormat::kNone:
-        break;
-    }
-    return (extensible ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | sub;
+    return (extensible ? SF_FORMAT_WAVEX : SF_FORMAT_WAV) | sndfileSubformatFor(pcm);
 }
 
 bool readWavLayout(int fd, WavLayout& layout, std::string& reason)
