@@ -226,12 +226,6 @@ ClapEditor::~ClapEditor()
     loop->detach();
 }
 
-template <typename T> const T* ClapEditor::hostExtension(const char* id) const
-{
-    const clap_host_t* host = plugin.clapHost();
-    return host->get_extension ? static_cast<const T*>(host->get_extension(host, id)) : nullptr;
-}
-
 PollRunLoop* ClapEditor::runLoop() const
 {
     return loop.get();
@@ -256,7 +250,7 @@ bool ClapEditor::create(const char* api, bool isFloating)
     if (view || !isApiSupported(api, isFloating))
         return false;
     // The view's timers need the host's; without them it would never redraw.
-    const auto* timers = hostExtension<clap_host_timer_support_t>(CLAP_EXT_TIMER_SUPPORT);
+    const auto* timers = plugin.hostExtension<clap_host_timer_support_t>(CLAP_EXT_TIMER_SUPPORT);
     if (!timers || !timers->register_timer || !timers->unregister_timer)
         return false;
     IPlugView* newView = plugin.controller().createView(kEditorViewType);
@@ -284,7 +278,8 @@ void ClapEditor::destroy()
     view->setFrame(nullptr);
     view = nullptr;
     // Whatever the view left registered must not be called any more.
-    const auto* fdSupport = hostExtension<clap_host_posix_fd_support_t>(CLAP_EXT_POSIX_FD_SUPPORT);
+    const auto* fdSupport =
+        plugin.hostExtension<clap_host_posix_fd_support_t>(CLAP_EXT_POSIX_FD_SUPPORT);
     for (int fd : watchedFds)
     {
         if (fdSupport && fdSupport->unregister_fd)
@@ -292,7 +287,7 @@ void ClapEditor::destroy()
     }
     watchedFds.clear();
     loop->clear();
-    const auto* timers = hostExtension<clap_host_timer_support_t>(CLAP_EXT_TIMER_SUPPORT);
+    const auto* timers = plugin.hostExtension<clap_host_timer_support_t>(CLAP_EXT_TIMER_SUPPORT);
     if (hasTimer && timers && timers->unregister_timer)
         timers->unregister_timer(plugin.clapHost(), timerId);
     hasTimer = false;
@@ -403,13 +398,14 @@ void ClapEditor::onFd(int fd, clap_posix_fd_flags_t /*flags*/)
 
 bool ClapEditor::requestResize(uint32_t width, uint32_t height)
 {
-    const auto* gui = hostExtension<clap_host_gui_t>(CLAP_EXT_GUI);
+    const auto* gui = plugin.hostExtension<clap_host_gui_t>(CLAP_EXT_GUI);
     return gui && gui->request_resize && gui->request_resize(plugin.clapHost(), width, height);
 }
 
 void ClapEditor::watchFd(int fd, bool watch)
 {
-    const auto* fdSupport = hostExtension<clap_host_posix_fd_support_t>(CLAP_EXT_POSIX_FD_SUPPORT);
+    const auto* fdSupport =
+        plugin.hostExtension<clap_host_posix_fd_support_t>(CLAP_EXT_POSIX_FD_SUPPORT);
     if (!fdSupport || !fdSupport->register_fd || !fdSupport->unregister_fd)
         return; // the timer serves the descriptor
     const auto known = std::find(watchedFds.begin(), watchedFds.end(), fd);

@@ -78,8 +78,6 @@ public:
     static const clap_plugin_posix_fd_support_t* posixFdExtension();
 
 private:
-    template <typename T> const T* hostExtension(const char* id) const;
-
     ClapPlugin& plugin;
     IPtr<ClapRunLoop> loop;
     IPtr<ClapPlugFrame> plugFrame;

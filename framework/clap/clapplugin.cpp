@@ -186,11 +186,6 @@ ClapPlugin* ClapPlugin::from(const clap_plugin_t* plugin)
     return static_cast<ClapPlugin*>(plugin->plugin_data);
 }
 
-template <typename T> const T* ClapPlugin::hostExtension(const char* id) const
-{
-    return host->get_extension ? static_cast<const T*>(host->get_extension(host, id)) : nullptr;
-}
-
 bool ClapPlugin::init()
 {
     if (pair)

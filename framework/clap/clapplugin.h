@@ -88,11 +88,15 @@ public:
 
     ClapEditor* editor() const { return guiEditor.get(); }
     const clap_host_t* clapHost() const { return host; }
+    // One of the host's extensions, null when the host lacks it.
+    template <typename T> const T* hostExtension(const char* id) const
+    {
+        return host->get_extension ? static_cast<const T*>(host->get_extension(host, id)) : nullptr;
+    }
     IEditController& controller() const { return pair->controller(); }
 
 private:
     ClapPlugin(const ClapPluginDefinition& definition, const clap_host_t* host);
-    template <typename T> const T* hostExtension(const char* id) const;
     bool onMainThreadNow() const;
 
     // Parameter conversions, by the pair's index.
