@@ -15,13 +15,17 @@ namespace
 {
 
 // Enough chunks in flight for each thread to find work while the others are
-// busy; each large enough that the hand-over costs nothing next to its audio.
+// busy; each large enough that the hand-over (a wake-up on each side, costly
+// in a virtual machine) is small next to its audio: 64k stereo frames, fewer
+// frames for more channels so that memory stays the same.
 constexpr int kChunks = 4;
-constexpr std::int64_t kChunkFrames = 16384;
+constexpr std::int64_t kChunkSamples = 131072;
 
 struct Chunk
 {
-    std::vector<float> samples;
+    // Left uninitialised: the reader's first write touches each page, on its
+    // own thread, instead of the plug-in's thread clearing megabytes up front.
+    std::unique_ptr<float[]> samples;
     std::vector<float*> planes;     // the input channels, then the output channels
     std::vector<unsigned char> raw; // the source's bytes, when passed through
     std::int64_t frames = 0;
@@ -78,7 +82,8 @@ Pipeline::Pipeline(KestrumHost::HostedPlugin& hosted, AudioSource& input, AudioS
       // Whole blocks only, so that the plug-in sees blockSize frames every
       // time but the last.
       chunkFrames(settings.blockSize *
-                  std::max<std::int64_t>(1, kChunkFrames / settings.blockSize)),
+                  std::max<std::int64_t>(1, kChunkSamples / std::max(1, input.channels()) /
+                                                settings.blockSize)),
       passRaw(settings.passRaw && source.rawFrameBytes() > 0 && sink && sink->acceptsRaw()),
       ring(kChunks), readPointers(static_cast<size_t>(channels)),
       blockInputs(static_cast<size_t>(channels)), blockOutputs(static_cast<size_t>(channels))
@@ -86,9 +91,9 @@ Pipeline::Pipeline(KestrumHost::HostedPlugin& hosted, AudioSource& input, AudioS
     const auto planeSize = static_cast<size_t>(chunkFrames);
     for (Chunk& chunk : ring)
     {
-        chunk.samples.resize(2 * static_cast<size_t>(channels) * planeSize);
+        chunk.samples.reset(new float[2 * static_cast<size_t>(channels) * planeSize]);
         for (size_t p = 0; p < 2 * static_cast<size_t>(channels); ++p)
-            chunk.planes.push_back(chunk.samples.data() + p * planeSize);
+            chunk.planes.push_back(chunk.samples.get() + p * planeSize);
         if (passRaw)
             chunk.raw.resize(planeSize * static_cast<size_t>(source.rawFrameBytes()));
     }
