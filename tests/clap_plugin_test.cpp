@@ -253,6 +253,28 @@ TEST(ClapPlugin, ProcessesInPlaceAsOutOfPlaceAtEveryRateAndBlockSize)
     }
 }
 
+// A host resets on a jump in the timeline: what follows must not carry the
+// DC and rumble heard before it, and must sound as a fresh activation does.
+TEST(ClapPlugin, ResetForgetsTheAudioHeardBefore)
+{
+    auto plugin = openPlugin();
+    auto fresh = openPlugin();
+    ASSERT_TRUE(plugin && fresh);
+    const auto before = signal(4800, 48000);
+    auto after = signal(2000, 48000);
+    for (auto& channel : after)
+        for (float& x : channel)
+            x = -x;
+    ASSERT_TRUE(plugin->start(48000, 512, 2) && fresh->start(48000, 512, 2));
+    run(*plugin, before, 512, false);
+    const auto carried = run(*plugin, after, 512, false);
+    plugin->plugin()->reset(plugin->plugin());
+    const auto afterReset = run(*plugin, after, 512, false);
+    const auto expected = run(*fresh, after, 512, false);
+    EXPECT_FALSE(bitEqual(carried, expected)) << "the history made a difference before reset";
+    EXPECT_TRUE(bitEqual(afterReset, expected));
+}
+
 TEST(ClapPlugin, OutputEqualsTheVst3ModuleAtEveryTabledRateAndMode)
 {
     std::string error;

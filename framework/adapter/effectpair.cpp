@@ -59,6 +59,7 @@ EffectPair::~EffectPair()
     controllerConnection = nullptr;
     componentConnection = nullptr;
     controllerPtr = nullptr;
+    historyPtr = nullptr;
     processorPtr = nullptr;
     componentPtr = nullptr;
 }
@@ -72,6 +73,7 @@ bool EffectPair::init(IPluginFactory& factory, const TUID processorCid, FUnknown
         return false;
     componentPtr = owned(newComponent);
     processorPtr = FUnknownPtr<IAudioProcessor>(componentPtr);
+    historyPtr = FUnknownPtr<IAudioHistory>(componentPtr);
     if (!processorPtr || componentPtr->initialize(hostContext) != kResultOk)
         return false;
     componentInitialized = true;

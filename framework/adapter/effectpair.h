@@ -9,6 +9,7 @@
 #pragma once
 
 #include "adapter/parameterhandoff.h"
+#include "vst3/audiohistory.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/base/smartpointer.h"
@@ -44,6 +45,8 @@ public:
     IComponent& component() const { return *componentPtr; }
     IAudioProcessor& processor() const { return *processorPtr; }
     IEditController& controller() const { return *controllerPtr; }
+    // Null for a processor that cannot forget its audio without deactivation.
+    IAudioHistory* history() const { return historyPtr; }
 
     // Asks for `arrangement` on the first audio input and output (further
     // buses keep theirs and stay out of processing), activates those two and
@@ -83,6 +86,7 @@ private:
 
     IPtr<IComponent> componentPtr;
     IPtr<IAudioProcessor> processorPtr;
+    IPtr<IAudioHistory> historyPtr;
     IPtr<IEditController> controllerPtr;
     IPtr<IConnectionPoint> componentConnection;
     IPtr<IConnectionPoint> controllerConnection;

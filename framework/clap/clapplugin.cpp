@@ -268,10 +268,11 @@ void ClapPlugin::stopProcessing()
 
 void ClapPlugin::reset()
 {
-    // A VST 3 processor clears its history only in setActive, which sends
-    // messages and may allocate: not on the audio thread, where CLAP calls
-    // reset. The filter's history dies away within its tail; a host that
-    // wants it gone at once deactivates and activates.
+    // Not setActive, which sends messages and may allocate: CLAP calls reset
+    // on the audio thread. A processor without IAudioHistory keeps its
+    // history, which dies away within its tail.
+    if (active && pair->history())
+        pair->history()->clearAudioHistory();
 }
 
 const void* ClapPlugin::extension(const char* id) const

@@ -1,9 +1,13 @@
 #include "vst3/audioeffect.h"
+#include "vst3/audiohistory.h"
 
 namespace Steinberg
 {
 namespace Vst
 {
+
+// Defined with the processor base, which every processor links.
+DEF_CLASS_IID(IAudioHistory)
 
 AudioEffect::AudioEffect()
 {

@@ -29,6 +29,14 @@ bool DcOffsetFilter::setup(std::int32_t count)
     return true;
 }
 
+void DcOffsetFilter::clearRegisters()
+{
+    const std::size_t groupCount =
+        (static_cast<std::size_t>(channelCount) + kLanesPerGroup - 1) / kLanesPerGroup;
+    if (registers)
+        std::fill(registers.get(), registers.get() + groupCount, RegisterGroup{});
+}
+
 void DcOffsetFilter::setSampleRate(double rate)
 {
     if (!std::isfinite(rate) || rate <= 0.0)

@@ -41,6 +41,10 @@ public:
                       std::int32_t numChannels);
     void processBlock(const float* const* inputs, float* const* outputs, std::int32_t numSamples);
 
+    // Zeroes every channel's registers, as setup() does, without allocating:
+    // safe on the audio thread.
+    void clearRegisters();
+
     // Runs the recurrence over the input without writing output, so the
     // registers stay current while the processor passes audio through.
     void advance(const float* const* inputs, std::int32_t numSamples, std::int32_t numChannels);

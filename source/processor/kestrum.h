@@ -4,6 +4,7 @@
 
 #include "processor/dcoffsetfilter.h"
 #include "vst3/audioeffect.h"
+#include "vst3/audiohistory.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,7 +12,7 @@
 namespace Kestrum
 {
 
-class Kestrum : public Steinberg::Vst::AudioEffect
+class Kestrum : public Steinberg::Vst::AudioEffect, public Steinberg::Vst::IAudioHistory
 {
 public:
     Kestrum();
@@ -35,6 +36,15 @@ public:
     Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup)
         SMTG_OVERRIDE;
     Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) SMTG_OVERRIDE;
+
+    // IAudioHistory: the filter starts from silence, as after setActive.
+    void PLUGIN_API clearAudioHistory() SMTG_OVERRIDE { filter.clearRegisters(); }
+
+    OBJ_METHODS(Kestrum, AudioEffect)
+    DEFINE_INTERFACES
+    DEF_INTERFACE(IAudioHistory)
+    END_DEFINE_INTERFACES(AudioEffect)
+    REFCOUNT_METHODS(AudioEffect)
 
     // IConnectionPoint / ComponentBase
     Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) SMTG_OVERRIDE;
