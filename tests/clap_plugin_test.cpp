@@ -7,6 +7,7 @@
 #include "host/vst3plugin.h"
 #include "processor/filtercoefficients.h"
 
+#include "clap/clapext.h"
 #include "clap/ext/audio-ports.h"
 #include "clap/ext/latency.h"
 #include "clap/ext/params.h"
@@ -109,7 +110,7 @@ TEST(ClapEntry, OffersOneDescribedPluginAndNothingElse)
     std::vector<std::string> features;
     for (const char* const* f = d->features; f && *f; ++f)
         features.push_back(*f);
-    EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "filter", "stereo"}));
+    EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "filter", "stereo", "mono"}));
 
     clap_host_t host{CLAP_VERSION, nullptr, "h", "", "", "1", nullptr, nullptr, nullptr, nullptr};
     host.get_extension = [](const clap_host_t*, const char*) -> const void* { return nullptr; };
@@ -143,6 +144,75 @@ TEST(ClapPlugin, DeclaresPortsLatencyTailAndExtensions)
     for (const char* id : {"clap.params", "clap.state", "clap.gui", "clap.timer-support",
                            "clap.posix-fd-support", "clap.tail"})
         EXPECT_NE(plugin->extension<void>(id), nullptr) << id;
+}
+
+// A host offers Kestrum on a mono track through the port layouts: each
+// channel is filtered alone, so mono must give the stereo left channel.
+TEST(ClapPlugin, MonoLayoutIsSelectedWhileInactiveAndFiltersAsTheLeftChannel)
+{
+    auto mono = openPlugin();
+    auto stereo = openPlugin();
+    ASSERT_TRUE(mono && stereo);
+    const clap_plugin_t* p = mono->plugin();
+    const auto* configs =
+        mono->extension<clap_plugin_audio_ports_config_t>(CLAP_EXT_AUDIO_PORTS_CONFIG);
+    const auto* ports = mono->extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
+    ASSERT_TRUE(configs && ports);
+    const auto portChannels = [&] {
+        clap_audio_port_info_t in{}, out{};
+        EXPECT_TRUE(ports->get(p, 0, true, &in) && ports->get(p, 0, false, &out));
+        EXPECT_EQ(in.channel_count, out.channel_count);
+        EXPECT_STREQ(out.port_type, out.channel_count == 1 ? CLAP_PORT_MONO : CLAP_PORT_STEREO);
+        return out.channel_count;
+    };
+
+    ASSERT_EQ(configs->count(p), 2u);
+    struct Offered
+    {
+        const char* name;
+        uint32_t channels;
+        const char* type;
+    } offered[] = {{"Stereo", 2, CLAP_PORT_STEREO}, {"Mono", 1, CLAP_PORT_MONO}};
+    clap_id monoId = CLAP_INVALID_ID;
+    for (uint32_t i = 0; i < 2; ++i)
+    {
+        clap_audio_ports_config_t config{};
+        ASSERT_TRUE(configs->get(p, i, &config));
+        EXPECT_STREQ(config.name, offered[i].name);
+        EXPECT_TRUE(config.has_main_input && config.has_main_output);
+        EXPECT_EQ(config.main_input_channel_count, offered[i].channels);
+        EXPECT_EQ(config.main_output_channel_count, offered[i].channels);
+        EXPECT_STREQ(config.main_output_port_type, offered[i].type);
+        if (offered[i].channels == 1)
+            monoId = config.id;
+    }
+    clap_audio_ports_config_t beyond{};
+    EXPECT_FALSE(configs->get(p, 2, &beyond));
+
+    EXPECT_FALSE(configs->select(p, 4711)) << "an unknown layout";
+    EXPECT_EQ(portChannels(), 2u) << "the default layout";
+    ASSERT_TRUE(configs->select(p, monoId));
+    EXPECT_EQ(portChannels(), 1u);
+
+    ASSERT_TRUE(mono->start(48000, 256, 1) && stereo->start(48000, 256, 2));
+    clap_audio_ports_config_t first{};
+    ASSERT_TRUE(configs->get(p, 0, &first));
+    EXPECT_FALSE(configs->select(p, first.id)) << "refused while active";
+    const auto in = signal(3000, 48000);
+    const auto both = run(*stereo, in, 256, false);
+    std::vector<float> left = in[0];
+    for (size_t offset = 0; offset < left.size(); offset += 256)
+    {
+        const int n = static_cast<int>(std::min<size_t>(256, left.size() - offset));
+        float* channel = left.data() + offset;
+        const float* inputs[] = {channel};
+        float* outputs[] = {channel};
+        ASSERT_TRUE(mono->process(inputs, outputs, n));
+    }
+    EXPECT_EQ(std::memcmp(left.data(), both[0].data(), left.size() * sizeof(float)), 0);
+    mono->stop();
+    EXPECT_TRUE(configs->select(p, first.id));
+    EXPECT_EQ(portChannels(), 2u);
 }
 
 TEST(ClapPlugin, TailCoversTheSlowestModesDecayAtEveryRate)

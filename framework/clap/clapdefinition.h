@@ -30,6 +30,15 @@ struct ClapParameterScale
     double (*toPlain)(ParamValue normalized);
 };
 
+// A channel layout the host may choose for the main input and output (CLAP's
+// audio-ports-config), made by asking the processor for `arrangement`.
+struct ClapPortConfig
+{
+    clap_id id;
+    const char* name;
+    SpeakerArrangement arrangement;
+};
+
 struct ClapPluginDefinition
 {
     const clap_plugin_descriptor_t* descriptor;
@@ -40,6 +49,8 @@ struct ClapPluginDefinition
     std::vector<ClapParameterScale> scales;
     // How long the output may go on after the input fell silent.
     double tailSeconds;
+    // The layouts offered, the first the default; stereo alone when empty.
+    std::vector<ClapPortConfig> portConfigs;
 };
 
 // The factory a clap_entry hands out for one plug-in. `definition` must

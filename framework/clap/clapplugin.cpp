@@ -23,7 +23,7 @@ namespace Vst
 namespace
 {
 
-// CLAP hosts see one main stereo port each way.
+// CLAP hosts see one main port each way, mono or stereo.
 constexpr int32 kMaxChannels = 2;
 constexpr clap_id kMainPortId = 0;
 // Output parameter changes are accepted (a processor may write them) but
@@ -90,6 +90,26 @@ bool portsGet(const clap_plugin_t* p, uint32_t index, bool isInput, clap_audio_p
     return self(p)->audioPortInfo(index, isInput, info);
 }
 const clap_plugin_audio_ports_t kAudioPorts = {portsCount, portsGet};
+
+uint32_t portConfigsCount(const clap_plugin_t* p)
+{
+    return self(p)->portConfigCount();
+}
+bool portConfigsGet(const clap_plugin_t* p, uint32_t index, clap_audio_ports_config_t* config)
+{
+    return self(p)->portConfigInfo(index, config);
+}
+bool portConfigsSelect(const clap_plugin_t* p, clap_id id)
+{
+    return self(p)->selectPortConfig(id);
+}
+const clap_plugin_audio_ports_config_t kAudioPortsConfig = {portConfigsCount, portConfigsGet,
+                                                            portConfigsSelect};
+
+const char* portTypeFor(int32 channels)
+{
+    return channels == 2 ? CLAP_PORT_STEREO : channels == 1 ? CLAP_PORT_MONO : nullptr;
+}
 
 uint32_t latencyGet(const clap_plugin_t* p)
 {
@@ -200,7 +220,11 @@ bool ClapPlugin::init()
     definition.processorCid.toTUID(processorCid);
     pair = EffectPair::create(*factory, processorCid, &hostContext);
     factory->release();
-    if (!pair || !pair->setUpMainBuses(SpeakerArr::kStereo, kMaxChannels, numInputs, numOutputs))
+    const bool configured = !definition.portConfigs.empty();
+    selectedConfig = configured ? definition.portConfigs.front().id : CLAP_INVALID_ID;
+    if (!pair || !pair->setUpMainBuses(configured ? definition.portConfigs.front().arrangement
+                                                  : SpeakerArr::kStereo,
+                                       kMaxChannels, numInputs, numOutputs))
     {
         pair.reset();
         return false;
@@ -286,6 +310,8 @@ const void* ClapPlugin::extension(const char* id) const
     };
     const Entry entries[] = {
         {CLAP_EXT_AUDIO_PORTS, &kAudioPorts},
+        {CLAP_EXT_AUDIO_PORTS_CONFIG,
+         definition.portConfigs.size() > 1 ? &kAudioPortsConfig : nullptr},
         {CLAP_EXT_PARAMS, &kParams},
         {CLAP_EXT_STATE, &kState},
         {CLAP_EXT_LATENCY, &kLatency},
@@ -332,10 +358,64 @@ bool ClapPlugin::audioPortInfo(uint32_t index, bool isInput, clap_audio_port_inf
     // 32-bit only, as the processor takes it.
     info->flags = CLAP_AUDIO_PORT_IS_MAIN;
     info->channel_count = static_cast<uint32_t>(channels);
-    info->port_type = channels == 2 ? CLAP_PORT_STEREO : channels == 1 ? CLAP_PORT_MONO : nullptr;
+    info->port_type = portTypeFor(channels);
     // The processor works in place: output i may share input i's buffer.
     info->in_place_pair = numInputs == numOutputs ? kMainPortId : CLAP_INVALID_ID;
     return true;
+}
+
+uint32_t ClapPlugin::portConfigCount() const
+{
+    return static_cast<uint32_t>(definition.portConfigs.size());
+}
+
+bool ClapPlugin::portConfigInfo(uint32_t index, clap_audio_ports_config_t* config) const
+{
+    if (!config || index >= definition.portConfigs.size())
+        return false;
+    const ClapPortConfig& offered = definition.portConfigs[index];
+    const int32 channels = SpeakerArr::getChannelCount(offered.arrangement);
+    *config = clap_audio_ports_config_t{};
+    config->id = offered.id;
+    std::snprintf(config->name, sizeof(config->name), "%s", offered.name);
+    config->input_port_count = 1;
+    config->output_port_count = 1;
+    config->has_main_input = true;
+    config->main_input_channel_count = static_cast<uint32_t>(channels);
+    config->main_input_port_type = portTypeFor(channels);
+    config->has_main_output = true;
+    config->main_output_channel_count = static_cast<uint32_t>(channels);
+    config->main_output_port_type = portTypeFor(channels);
+    return true;
+}
+
+bool ClapPlugin::selectPortConfig(clap_id id)
+{
+    const ClapPortConfig* wanted = nullptr;
+    const ClapPortConfig* current = nullptr;
+    for (const ClapPortConfig& config : definition.portConfigs)
+    {
+        if (config.id == id)
+            wanted = &config;
+        if (config.id == selectedConfig)
+            current = &config;
+    }
+    if (!pair || active || !wanted || !current || !onMainThreadNow())
+        return false;
+    const int32 channels = SpeakerArr::getChannelCount(wanted->arrangement);
+    int32 inputs = 0;
+    int32 outputs = 0;
+    if (pair->setUpMainBuses(wanted->arrangement, kMaxChannels, inputs, outputs) &&
+        inputs == channels && outputs == channels)
+    {
+        numInputs = inputs;
+        numOutputs = outputs;
+        selectedConfig = id;
+        return true;
+    }
+    // Refused: the layout in force stays.
+    pair->setUpMainBuses(current->arrangement, kMaxChannels, numInputs, numOutputs);
+    return false;
 }
 
 uint32_t ClapPlugin::latency() const

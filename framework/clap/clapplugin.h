@@ -63,6 +63,10 @@ public:
     // Audio ports, latency and tail.
     uint32_t audioPortCount(bool isInput) const;
     bool audioPortInfo(uint32_t index, bool isInput, clap_audio_port_info_t* info) const;
+    // The layouts the definition offers; a host selects one while inactive.
+    uint32_t portConfigCount() const;
+    bool portConfigInfo(uint32_t index, clap_audio_ports_config_t* config) const;
+    bool selectPortConfig(clap_id id);
     uint32_t latency() const;
     uint32_t tail() const;
 
@@ -124,6 +128,7 @@ private:
     std::unique_ptr<ClapEditor> guiEditor;
     int32 numInputs = 0;
     int32 numOutputs = 0;
+    clap_id selectedConfig = CLAP_INVALID_ID;
 
     // The editor's gestures on their way to the host's output events.
     enum GestureFlags : uint8_t

@@ -10,6 +10,7 @@
 #include "clap/entry.h"
 #include "clap/plugin-factory.h"
 #include "clap/plugin-features.h"
+#include "pluginterfaces/vst/vstspeaker.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,7 +53,7 @@ double modeToPlain(ParamValue normalized)
 }
 
 const char* kFeatures[] = {CLAP_PLUGIN_FEATURE_AUDIO_EFFECT, CLAP_PLUGIN_FEATURE_FILTER,
-                           CLAP_PLUGIN_FEATURE_STEREO, nullptr};
+                           CLAP_PLUGIN_FEATURE_STEREO, CLAP_PLUGIN_FEATURE_MONO, nullptr};
 
 const clap_plugin_descriptor_t kDescriptor = {
     CLAP_VERSION_INIT,
@@ -78,6 +79,8 @@ const ClapPluginDefinition& definition()
             {Kestrum::kModeId, kLastMode, true, modeToNormalized, modeToPlain},
         },
         kTailSeconds,
+        // The filter runs per channel: a mono track needs no second one.
+        {{0, "Stereo", SpeakerArr::kStereo}, {1, "Mono", SpeakerArr::kMono}},
     };
     return kestrum;
 }
