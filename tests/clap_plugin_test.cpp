@@ -158,7 +158,8 @@ TEST(ClapPlugin, MonoLayoutIsSelectedWhileInactiveAndFiltersAsTheLeftChannel)
         mono->extension<clap_plugin_audio_ports_config_t>(CLAP_EXT_AUDIO_PORTS_CONFIG);
     const auto* ports = mono->extension<clap_plugin_audio_ports_t>(CLAP_EXT_AUDIO_PORTS);
     ASSERT_TRUE(configs && ports);
-    const auto portChannels = [&] {
+    const auto portChannels = [&]
+    {
         clap_audio_port_info_t in{}, out{};
         EXPECT_TRUE(ports->get(p, 0, true, &in) && ports->get(p, 0, false, &out));
         EXPECT_EQ(in.channel_count, out.channel_count);
