@@ -61,6 +61,7 @@ public:
     bool finish(std::string& error);
 
 private:
+    bool reserve(std::uint64_t otherBytes, std::string& error);
     bool put(const void* bytes, std::size_t count, std::string& error);
     bool copyChunk(const WavChunk& chunk, std::string& error);
     bool kept(const WavChunk& chunk) const;
@@ -73,6 +74,7 @@ private:
     std::uint64_t dataStart = 0; // offset of the data chunk's header
     std::uint64_t dataBytes = 0;
     std::uint64_t factOffset = 0; // 0: no fact chunk to update
+    std::uint64_t reserved = 0;   // bytes claimed on disk at the start
 };
 
 } // namespace KestrumTool
