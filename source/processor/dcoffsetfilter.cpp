@@ -7,6 +7,16 @@
 namespace Kestrum
 {
 
+namespace
+{
+
+std::size_t groupCountFor(std::int32_t channels)
+{
+    return (static_cast<std::size_t>(channels) + kLanesPerGroup - 1) / kLanesPerGroup;
+}
+
+} // namespace
+
 DcOffsetFilter::DcOffsetFilter() : instructionSet(bestInstructionSet()) {}
 
 DcOffsetFilter::~DcOffsetFilter() = default;
@@ -17,8 +27,7 @@ bool DcOffsetFilter::setup(std::int32_t count)
     channelCount = 0;
     if (count < 0)
         return false;
-    const std::size_t groupCount =
-        (static_cast<std::size_t>(count) + kLanesPerGroup - 1) / kLanesPerGroup;
+    const std::size_t groupCount = groupCountFor(count);
     if (groupCount > 0)
     {
         registers.reset(new (std::nothrow) RegisterGroup[groupCount]());
@@ -31,10 +40,8 @@ bool DcOffsetFilter::setup(std::int32_t count)
 
 void DcOffsetFilter::clearRegisters()
 {
-    const std::size_t groupCount =
-        (static_cast<std::size_t>(channelCount) + kLanesPerGroup - 1) / kLanesPerGroup;
     if (registers)
-        std::fill(registers.get(), registers.get() + groupCount, RegisterGroup{});
+        std::fill(registers.get(), registers.get() + groupCountFor(channelCount), RegisterGroup{});
 }
 
 void DcOffsetFilter::setSampleRate(double rate)
