@@ -290,8 +290,6 @@ bool WavWriter::begin(std::string& error)
     const std::uint64_t expected =
         static_cast<std::uint64_t>(input.frames) * static_cast<std::uint64_t>(input.frameBytes);
     rf64 = needsRf64(otherBytes, expected);
-    if (!reserve(otherBytes, error))
-        return false;
 
     unsigned char head[12 + 36] = {};
     std::memcpy(head, rf64 ? "RF64" : "RIFF", 4);
@@ -304,27 +302,27 @@ bool WavWriter::begin(std::string& error)
         putLe(head + 16, 28, 4); // sizes set at the end, no table
         headBytes += 36;
     }
-    if (!put(head, headBytes, error))
+    const unsigned char dataHead[8] = {'d', 'a', 't', 'a', 0xFF, 0xFF, 0xFF, 0xFF};
+    if (!reserve(headBytes + otherBytes + sizeof(dataHead), error) || !put(head, headBytes, error))
         return false;
     for (size_t i = 0; i < input.dataIndex; ++i)
         if (kept(input.chunks[i]) && !copyChunk(input.chunks[i], error))
             return false;
     dataStart = position;
-    unsigned char dataHead[8] = {'d', 'a', 't', 'a', 0xFF, 0xFF, 0xFF, 0xFF};
-    return put(dataHead, 8, error);
+    return put(dataHead, sizeof(dataHead), error);
 }
 
 // Claims the disk space of the whole output before any sample is written: a
 // full disk is reported at once instead of after most of the work, and the
 // file system places the file in one piece. It also spares the rename over
 // an existing file, which ext4 makes wait until it has placed every block it
-// had only promised. The size is what the input holds; a file system that
-// cannot reserve space just goes without.
-bool WavWriter::reserve(std::uint64_t otherBytes, std::string& error)
+// had only promised. The samples are as many as the input holds; a file
+// system that cannot reserve space just goes without.
+bool WavWriter::reserve(std::uint64_t bytesBesideSamples, std::string& error)
 {
     const std::uint64_t samples = static_cast<std::uint64_t>(input.availableFrames) *
                                   static_cast<std::uint64_t>(input.frameBytes);
-    reserved = 12 + (rf64 ? 36 : 0) + otherBytes + 8 + samples + (samples & 1);
+    reserved = bytesBesideSamples + samples + (samples & 1);
     if (fallocate(outFd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(reserved)) == 0)
         return true;
     reserved = 0;

@@ -61,7 +61,7 @@ public:
     bool finish(std::string& error);
 
 private:
-    bool reserve(std::uint64_t otherBytes, std::string& error);
+    bool reserve(std::uint64_t bytesBesideSamples, std::string& error);
     bool put(const void* bytes, std::size_t count, std::string& error);
     bool copyChunk(const WavChunk& chunk, std::string& error);
     bool kept(const WavChunk& chunk) const;
