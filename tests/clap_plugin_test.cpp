@@ -54,7 +54,8 @@ std::vector<std::vector<float>> signal(int frames, int rate)
     return channels;
 }
 
-// Runs the signal through `plugin` in blocks of `block` frames.
+// Runs the signal, one vector per channel, through `plugin` in blocks of
+// `block` frames.
 std::vector<std::vector<float>> run(KestrumHost::HostedPlugin& plugin,
                                     const std::vector<std::vector<float>>& in, int block,
                                     bool inPlace)
@@ -64,14 +65,22 @@ std::vector<std::vector<float>> run(KestrumHost::HostedPlugin& plugin,
     for (int offset = 0; offset < frames; offset += block)
     {
         const int n = std::min(block, frames - offset);
-        std::vector<float> a(in[0].begin() + offset, in[0].begin() + offset + n);
-        std::vector<float> b(in[1].begin() + offset, in[1].begin() + offset + n);
-        std::vector<float> oa(static_cast<size_t>(n)), ob(static_cast<size_t>(n));
-        const float* inputs[] = {a.data(), b.data()};
-        float* outputs[] = {inPlace ? a.data() : oa.data(), inPlace ? b.data() : ob.data()};
-        EXPECT_TRUE(plugin.process(inputs, outputs, n));
-        std::copy(outputs[0], outputs[0] + n, out[0].begin() + offset);
-        std::copy(outputs[1], outputs[1] + n, out[1].begin() + offset);
+        std::vector<std::vector<float>> blockIn, blockOut;
+        std::vector<const float*> inputs;
+        std::vector<float*> outputs;
+        for (const auto& channel : in)
+        {
+            blockIn.emplace_back(channel.begin() + offset, channel.begin() + offset + n);
+            blockOut.emplace_back(static_cast<size_t>(n));
+        }
+        for (size_t c = 0; c < in.size(); ++c)
+        {
+            inputs.push_back(blockIn[c].data());
+            outputs.push_back(inPlace ? blockIn[c].data() : blockOut[c].data());
+        }
+        EXPECT_TRUE(plugin.process(inputs.data(), outputs.data(), n));
+        for (size_t c = 0; c < in.size(); ++c)
+            std::copy(outputs[c], outputs[c] + n, out[c].begin() + offset);
     }
     return out;
 }
@@ -201,16 +210,7 @@ TEST(ClapPlugin, MonoLayoutIsSelectedWhileInactiveAndFiltersAsTheLeftChannel)
     EXPECT_FALSE(configs->select(p, first.id)) << "refused while active";
     const auto in = signal(3000, 48000);
     const auto both = run(*stereo, in, 256, false);
-    std::vector<float> left = in[0];
-    for (size_t offset = 0; offset < left.size(); offset += 256)
-    {
-        const int n = static_cast<int>(std::min<size_t>(256, left.size() - offset));
-        float* channel = left.data() + offset;
-        const float* inputs[] = {channel};
-        float* outputs[] = {channel};
-        ASSERT_TRUE(mono->process(inputs, outputs, n));
-    }
-    EXPECT_EQ(std::memcmp(left.data(), both[0].data(), left.size() * sizeof(float)), 0);
+    EXPECT_TRUE(bitEqual(run(*mono, {in[0]}, 256, true), {both[0]}));
     mono->stop();
     EXPECT_TRUE(configs->select(p, first.id));
     EXPECT_EQ(portChannels(), 2u);
