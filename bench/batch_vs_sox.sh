@@ -60,16 +60,10 @@ generate() { # format file
     fi
 }
 
-elapsed() { # command... ; prints wall seconds
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
-}
+# elapsed, median
+source "$root/bench/timing.sh"
 
 divide() { awk -v a="$1" -v b="$2" 'BEGIN { print a / b }'; }
-median() { sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); if (NR % 2) print v[m]; else print (v[m] + v[m + 1]) / 2 }'; }
 
 echo "load before: $(uptime | sed 's/.*load average: //')"
 echo "file: ${seconds} s of 48 kHz stereo; ${runs} alternating runs each; kestrum-process ${extra[*]:-(with figures)}"

@@ -40,14 +40,8 @@ take() { # seconds file
 for ((i = 0; i < files; i++)); do take 60 "$work/in/take$i.wav"; done
 take "$long" "$work/long.wav"
 
-elapsed() { # command... ; prints wall seconds
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); if (NR % 2) print v[m]; else print (v[m] + v[m + 1]) / 2 }'; }
+# elapsed, median
+source "$root/bench/timing.sh"
 divide() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 kestrum_batch() {
