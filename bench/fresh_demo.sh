@@ -14,9 +14,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 revision=${1:-HEAD}
-cache=${KESTRUM_CHROOT_DIR:-/var/cache/kestrum-chroot}
-mirror=${KESTRUM_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-base="$cache/bookworm"
+# cache, mirror, base; make_clean_root, unmount_and_remove_work
+source "$root/scripts/cleanroot.sh"
 say() { printf -- '--- %s\n' "$*"; }
 fail() {
     printf 'FAIL fresh demo: %s\n' "$*" >&2
@@ -24,31 +23,11 @@ fail() {
 }
 [[ $(id -u) -eq 0 ]] || fail "needs root (debootstrap, chroot, overlay mounts)"
 
-if [[ ! -e $base/.kestrum-root-ready ]]; then
-    say "making the clean Debian 12 root once, in $base"
-    rm -rf --one-file-system "$base.partial"
-    mkdir -p "$cache"
-    debootstrap --variant=minbase --include=man-db bookworm "$base.partial" "$mirror" \
-        >"$cache/debootstrap.log" 2>&1 || fail "debootstrap failed (log: $cache/debootstrap.log)"
-    rm -rf --one-file-system "$base"
-    mv "$base.partial" "$base"
-    touch "$base/.kestrum-root-ready"
-fi
+make_clean_root
 
 work=$(mktemp -d "$cache/demo.XXXXXX")
 mounted=()
-cleanup() {
-    local i
-    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-        umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" || true
-    done
-    if ! grep -qF " $work/" /proc/mounts; then
-        rm -rf --one-file-system "$work"
-    else
-        echo "warning: $work is still mounted; left in place" >&2
-    fi
-}
-trap cleanup EXIT
+trap unmount_and_remove_work EXIT
 git -C "$root" archive --format=tar --prefix=kestrum/ "$revision" >"$work/checkout.tar"
 
 fresh_root() { # name: a clean overlay with /proc, the resolver and the checkout in /opt

@@ -12,9 +12,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${KESTRUM_PACKAGE_DIR:-$root/build-deb}
-cache=${KESTRUM_CHROOT_DIR:-/var/cache/kestrum-chroot}
-mirror=${KESTRUM_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-base="$cache/bookworm"
+# cache, mirror, base; make_clean_root, unmount_and_remove_work
+source "$root/scripts/cleanroot.sh"
 started=$SECONDS
 "$root/scripts/setup.sh" package
 
@@ -81,40 +80,14 @@ if ! command -v debootstrap >/dev/null; then
 fi
 
 t=$SECONDS
-if [[ ! -e $base/.kestrum-root-ready ]]; then
-    say "making the clean Debian 12 root once, in $base"
-    rm -rf --one-file-system "$base.partial"
-    mkdir -p "$cache"
-    # man-db is there so that the manual pages can be read.
-    debootstrap --variant=minbase --include=man-db bookworm "$base.partial" "$mirror" \
-        >"$cache/debootstrap.log" 2>&1 || {
-        tail -20 "$cache/debootstrap.log"
-        fail "debootstrap failed (log: $cache/debootstrap.log)"
-    }
-    rm -rf --one-file-system "$base"
-    mv "$base.partial" "$base"
-    touch "$base/.kestrum-root-ready"
-else
-    say "reusing the clean Debian 12 root in $base"
-fi
+clean_root_ready && say "reusing the clean Debian 12 root in $base"
+make_clean_root
 lap "clean root" $t
 
 work=$(mktemp -d "$cache/run.XXXXXX")
 chroot_dir="$work/root"
 mounted=()
-cleanup() {
-    local i
-    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-        umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" || true
-    done
-    # Never delete through a mount that is still there.
-    if ! grep -qF " $work/" /proc/mounts; then
-        rm -rf --one-file-system "$work"
-    else
-        echo "warning: $work is still mounted; left in place" >&2
-    fi
-}
-trap cleanup EXIT
+trap unmount_and_remove_work EXIT
 mkdir -p "$work/upper" "$work/work" "$chroot_dir"
 if mount -t overlay overlay \
     -o "lowerdir=$base,upperdir=$work/upper,workdir=$work/work" "$chroot_dir" 2>/dev/null; then
