@@ -159,9 +159,8 @@ def max_difference(a, b):
 
 def first_difference(a, b, tolerance):
     """The first frame where a and b differ by more than tolerance, or None."""
-    for i, frame in enumerate(zip(*a, *b)):
-        half = len(frame) // 2
-        if any(abs(x - y) > tolerance for x, y in zip(frame[:half], frame[half:])):
+    for i in range(min(len(c) for c in a + b)):
+        if any(abs(ca[i] - cb[i]) > tolerance for ca, cb in zip(a, b)):
             return i
     return None
 
